@@ -1,0 +1,47 @@
+// Query parameters (how to ask) and query descriptors (what to ask for).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace trawl {
+
+struct qparam {
+  uint64_t after = 0;
+  uint64_t before = 0;
+  int64_t query_limit = -1;
+  int64_t explicit_output_limit = -1;
+  int64_t output_limit = -1;
+  int64_t offset = 0;
+  bool complete = false;
+  bool gravel = false;
+};
+
+inline constexpr qparam qparam_defaults{};
+
+enum search_mode {
+  mode_none = 0,
+  mode_rrset_name = 1,
+  mode_rdata_name = 2,
+  mode_rdata_ip = 3,
+  mode_rrset_raw = 4,
+  mode_rdata_raw = 5,
+};
+
+struct qdesc {
+  search_mode mode = mode_none;
+  std::optional<std::string> thing;
+  std::optional<std::string> rrtype;
+  std::optional<std::string> bailiwick;
+  std::optional<std::string> pfxlen;
+};
+
+// Applies one of the letters A, B, L, l, O, c, g, G; others are ignored.
+// Returns an error text, or nullptr.
+const char* qparam_option(int letter, const char* value, qparam& qp);
+
+void qparam_debug(const char* label, const qparam& qp);
+void qdesc_debug(const char* label, const qdesc& qd);
+
+}  // namespace trawl

@@ -1,0 +1,8 @@
+// The -h text.
+#pragma once
+
+namespace trawl {
+
+void print_usage();
+
+}  // namespace trawl

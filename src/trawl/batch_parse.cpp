@@ -1,0 +1,75 @@
+#include "trawl/batch_parse.h"
+
+#include <vector>
+
+#include "trawl/diag.h"
+#include "trawl/settings.h"
+#include "trawl/tokenizer.h"
+
+namespace trawl {
+
+namespace {
+
+bool seven_bit_clean(const std::string& text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+struct form {
+  const char* first;
+  const char* second;
+  search_mode mode;
+  // RRTYPES, then BAILIWICK. No request path carries the bailiwick of a raw
+  // owner search, so such a line is refused rather than silently widened.
+  int optional_terms;
+};
+
+constexpr form forms[] = {
+    {"rrset", "name", mode_rrset_name, 2}, {"rrset", "raw", mode_rrset_raw, 1},
+    {"rdata", "name", mode_rdata_name, 1}, {"rdata", "raw", mode_rdata_raw, 1},
+    {"rdata", "ip", mode_rdata_ip, 0},
+};
+
+}  // namespace
+
+const char* batch_parse(const std::string& line, qdesc& qd) {
+  // Runs of "/" count as one separator, as strtok_r has it.
+  std::vector<std::string> terms;
+  tokenizer_ptr tok = tokenizer_from_string(line.c_str());
+  if (!tok) panic_exit("malloc");
+  while (auto t = tokenizer_next_copy(*tok, "/")) terms.push_back(std::move(*t));
+  tokenizer_destroy(tok);
+
+  if (terms.empty()) return "too few terms";
+  const std::string& first = terms[0];
+  if (first != "rrset" && first != "rdata") return "unrecognized initial term";
+  if (terms.size() < 2)
+    return first == "rrset" ? "missing term after 'rrset/'" : "missing term after 'rdata/'";
+  const form* match = nullptr;
+  for (const form& f : forms)
+    if (first == f.first && terms[1] == f.second) match = &f;
+  if (match == nullptr)
+    return first == "rrset" ? "unrecognized term after 'rrset/'"
+                            : "unrecognized term after 'rdata/'";
+  if (terms.size() < 3) {
+    static const std::string missing[] = {
+        "missing term after 'rrset/name/'", "missing term after 'rrset/raw/'",
+        "missing term after 'rdata/name/'", "missing term after 'rdata/raw/'",
+        "missing term after 'rdata/ip/'"};
+    return missing[match - forms].c_str();
+  }
+  qd = qdesc{};
+  qd.mode = match->mode;
+  qd.thing = terms[2];
+  if ((qd.mode == mode_rrset_name || qd.mode == mode_rdata_name) && !allow_8bit &&
+      !seven_bit_clean(*qd.thing))
+    return "search argument is not 7-bit clean";
+  const size_t extra = terms.size() - 3;
+  if (extra > static_cast<size_t>(match->optional_terms)) return "extra garbage";
+  if (extra >= 1) qd.rrtype = terms[3];
+  if (extra >= 2) qd.bailiwick = terms[4];
+  return nullptr;
+}
+
+}  // namespace trawl

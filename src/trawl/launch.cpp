@@ -1,0 +1,165 @@
+#include <strings.h>
+
+#include <array>
+#include <cctype>
+#include <cstring>
+
+#include "trawl/cli.h"
+#include "trawl/diag.h"
+#include "trawl/netio.h"
+#include "trawl/pdns_system.h"
+#include "trawl/settings.h"
+#include "trawl/tokenizer.h"
+
+namespace trawl {
+
+namespace {
+
+constexpr size_t max_rrtypes = 8;
+
+constexpr const char* dnssec_types[] = {"ds",  "rrsig", "nsec",  "dnskey",     "cdnskey",
+                                        "cds", "ta",    "nsec3", "nsec3param", "dlv"};
+
+bool is_dnssec_type(const std::string& lower) {
+  for (const char* t : dnssec_types)
+    if (lower == t) return true;
+  return false;
+}
+
+std::string escaped(const std::optional<std::string>& term) {
+  std::optional<std::string> e = escape(*term);
+  if (!e) {
+    log_line("curl_escape(%s) failed", term->c_str());
+    clean_exit(1);
+  }
+  return *e;
+}
+
+std::string ascii_lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// Asks the system for the URL of one path and starts its fetch.
+void launch_fetch(query& q, const qdesc& qd, const time_fence& tf) {
+  const std::string path = build_path(qd);
+  std::optional<std::string> url = psys->url(path.c_str(), q.qp, tf, false);
+  if (!url) clean_exit(1);
+  if (debug_level >= 1) debug_line(true, "url [%s]\n", url->c_str());
+  fetch_init(q, std::move(*url));
+}
+
+template <typename Fn>
+void for_each_rrtype(const std::string& list, Fn fn) {
+  tokenizer_ptr tok = tokenizer_from_string(list.c_str());
+  if (!tok) panic_exit("malloc");
+  while (auto item = tokenizer_next_copy(*tok, ",")) fn(*item);
+  tokenizer_destroy(tok);
+}
+
+}  // namespace
+
+std::string build_path(const qdesc& qd) {
+  const std::string thing = escaped(qd.thing);
+  switch (qd.mode) {
+    case mode_rrset_name:
+      if (qd.rrtype && qd.bailiwick)
+        return "rrset/name/" + thing + "/" + escaped(qd.rrtype) + "/" + escaped(qd.bailiwick);
+      if (qd.rrtype) return "rrset/name/" + thing + "/" + escaped(qd.rrtype);
+      if (qd.bailiwick) return "rrset/name/" + thing + "/ANY/" + escaped(qd.bailiwick);
+      return "rrset/name/" + thing;
+    case mode_rdata_name:
+      if (qd.rrtype) return "rdata/name/" + thing + "/" + escaped(qd.rrtype);
+      return "rdata/name/" + thing;
+    case mode_rdata_ip:
+      if (qd.pfxlen) return "rdata/ip/" + thing + "," + escaped(qd.pfxlen);
+      return "rdata/ip/" + thing;
+    case mode_rrset_raw:
+      if (qd.rrtype) return "rrset/raw/" + thing + "/" + escaped(qd.rrtype);
+      return "rrset/raw/" + thing;
+    case mode_rdata_raw:
+      if (qd.rrtype) return "rdata/raw/" + thing + "/" + escaped(qd.rrtype);
+      return "rdata/raw/" + thing;
+    case mode_none:
+      break;
+  }
+  return std::string();
+}
+
+const char* rrtype_list_check(const char* list) {
+  std::array<std::string, max_rrtypes> seen;
+  size_t nseen = 0;
+  bool any = false, any_dnssec = false, dnssec = false, other = false;
+  const char* error = nullptr;
+  for_each_rrtype(list, [&](const std::string& item) {
+    if (error != nullptr) return;
+    const std::string lower = ascii_lower(item);
+    if (nseen == max_rrtypes) {
+      error = "too many rrtypes specified";
+      return;
+    }
+    for (size_t i = 0; i < nseen; ++i) {
+      if (seen[i] == lower) {
+        error = "duplicate rrtype encountered";
+        return;
+      }
+    }
+    seen[nseen++] = lower;
+    if (lower == "any")
+      any = true;
+    else if (lower == "any-dnssec")
+      any_dnssec = true;
+    else if (is_dnssec_type(lower))
+      dnssec = true;
+    else
+      other = true;
+    if (any && other)
+      error = "ANY is redundant when mixed like this";
+    else if (dnssec && any_dnssec)
+      error = "ANY-DNSSEC is redundant when mixed like this";
+  });
+  return error;
+}
+
+time_fence time_fence_of(const qparam& qp) {
+  time_fence tf;
+  if (qp.complete) {
+    tf.first_after = qp.after;
+    tf.last_before = qp.before;
+  } else {
+    tf.last_after = qp.after;
+    tf.first_before = qp.before;
+  }
+  return tf;
+}
+
+query* launch_query(const qdesc& qd, const qparam& qp, writer& wr) {
+  if (qd.rrtype) {
+    if (const char* err = rrtype_list_check(qd.rrtype->c_str())) {
+      log_line("rrtype incorrect: %s", err);
+      return nullptr;
+    }
+  }
+  auto fresh = std::make_unique<query>();
+  fresh->descr = build_path(qd);
+  fresh->qp = qp;
+  fresh->mode = qd.mode;
+  // Attached before its fetches exist, so that a run ended while they are
+  // being created still tears them down with the writer.
+  query& q = writer_add_query(wr, std::move(fresh));
+  const time_fence tf = time_fence_of(qp);
+  if (!qd.rrtype) {
+    launch_fetch(q, qd, tf);
+  } else {
+    qdesc one = qd;
+    for_each_rrtype(*qd.rrtype, [&](const std::string& item) {
+      one.rrtype = item;
+      launch_fetch(q, one, tf);
+    });
+    if (q.fetches.size() > 1) q.multitype = true;
+  }
+  return &q;
+}
+
+}  // namespace trawl

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "trawl/batch_parse.h"
+#include "trawl/settings.h"
+
+namespace trawl {
+namespace {
+
+struct batch_row {
+  const char* line;
+  const char* error = nullptr;
+  search_mode mode = mode_none;
+  const char* thing = nullptr;
+  const char* rrtype = nullptr;
+  const char* bailiwick = nullptr;
+};
+
+std::string text_or_null(const std::optional<std::string>& s) {
+  return s ? *s : "(none)";
+}
+
+TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
+  const batch_row rows[] = {
+      {"", "too few terms"},
+      {"///", "too few terms"},
+      {"RRSET/name/x", "unrecognized initial term"},
+      {" #comment", "unrecognized initial term"},
+      {"rrset", "missing term after 'rrset/'"},
+      {"rrset/", "missing term after 'rrset/'"},
+      {"rrset/nam/x", "unrecognized term after 'rrset/'"},
+      {"rrset/name", "missing term after 'rrset/name/'"},
+      {"rrset/raw/", "missing term after 'rrset/raw/'"},
+      {"rdata", "missing term after 'rdata/'"},
+      {"rdata/ipv4/1.2.3.4", "unrecognized term after 'rdata/'"},
+      {"rdata/name", "missing term after 'rdata/name/'"},
+      {"rdata/raw", "missing term after 'rdata/raw/'"},
+      {"rdata/ip", "missing term after 'rdata/ip/'"},
+      {"rdata/ip/10.0.0.0/8", "extra garbage"},
+      {"rdata/name/x/A/zone", "extra garbage"},
+      {"rrset/name/x/A/zone/more", "extra garbage"},
+      {"rrset/raw/0378797a00/A/zone", "extra garbage"},
+      {"rrset/name/caf\xc3\xa9/A/zone/more", "search argument is not 7-bit clean"},
+      {"rdata/raw/\xc3\xa9", nullptr, mode_rdata_raw, "\xc3\xa9"},
+      {"rrset/name/x", nullptr, mode_rrset_name, "x"},
+      {"rrset/name//x", nullptr, mode_rrset_name, "x"},
+      {"rrset/name/x//A", nullptr, mode_rrset_name, "x", "A"},
+      {"rrset/name/x/A,NS/zone", nullptr, mode_rrset_name, "x", "A,NS", "zone"},
+      {"rrset/raw/0378797a00/A", nullptr, mode_rrset_raw, "0378797a00", "A"},
+      {"rdata/name/x/MX", nullptr, mode_rdata_name, "x", "MX"},
+      {"rdata/ip/10.0.0.0,8", nullptr, mode_rdata_ip, "10.0.0.0,8"},
+      {"rdata/ip/192.0.2.1\r", nullptr, mode_rdata_ip, "192.0.2.1\r"},
+  };
+  allow_8bit = false;
+  for (const batch_row& row : rows) {
+    qdesc qd;
+    const char* err = batch_parse(row.line, qd);
+    if (row.error != nullptr) {
+      EXPECT_STREQ(err, row.error) << row.line;
+      continue;
+    }
+    ASSERT_EQ(err, nullptr) << row.line << ": " << err;
+    EXPECT_EQ(qd.mode, row.mode) << row.line;
+    EXPECT_EQ(text_or_null(qd.thing), row.thing) << row.line;
+    EXPECT_EQ(text_or_null(qd.rrtype), row.rrtype ? row.rrtype : "(none)") << row.line;
+    EXPECT_EQ(text_or_null(qd.bailiwick), row.bailiwick ? row.bailiwick : "(none)") << row.line;
+    EXPECT_FALSE(qd.pfxlen) << row.line;
+  }
+}
+
+TEST(BatchParse, EightBitNamesPassWhenAllowed) {
+  allow_8bit = true;
+  qdesc qd;
+  EXPECT_EQ(batch_parse("rdata/name/caf\xc3\xa9", qd), nullptr);
+  allow_8bit = false;
+  EXPECT_STREQ(batch_parse("rdata/name/caf\xc3\xa9", qd), "search argument is not 7-bit clean");
+}
+
+}  // namespace
+}  // namespace trawl
