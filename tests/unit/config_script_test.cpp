@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "trawl/pdns_system.h"
+
+namespace trawl {
+namespace {
+
+// Runs a command with the real shell and returns what it printed.
+std::string run_shell(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[256];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+TEST(ShellSingleQuote, AnyTextSurvivesTheShellUnchanged) {
+  const char* texts[] = {
+      "plain", "", "it's", "'", "''", "a';touch /tmp/x;'b", "$HOME `id` \\ \"q\"", "new\nline"};
+  for (const char* text : texts)
+    EXPECT_EQ(run_shell("printf %s " + shell_single_quote(text)), text) << text;
+}
+
+TEST(ConfigScript, SourcesThePathAndEchoesEachSetting) {
+  const std::string script = config_script("/x/it's");
+  EXPECT_EQ(script.rfind("set -e; . '/x/it'\\''s';echo trawl system ${TRAWL_SYSTEM:-trove2};", 0),
+            0u);
+  EXPECT_NE(script.find(";echo circl server $CIRCL_SERVER;exit"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace trawl
