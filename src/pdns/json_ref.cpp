@@ -1,0 +1,11 @@
+#include "trawl/json_ref.h"
+
+#include <cstdlib>
+
+namespace trawl {
+
+void free_deleter::operator()(void* p) const {
+  free(p);
+}
+
+}  // namespace trawl
