@@ -1,0 +1,21 @@
+// Texts whose byte order sorts owner names and record data usefully.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace trawl {
+
+struct pdns_tuple;
+
+// Appends the name's letters and digits in lower case, last label first; a
+// buffer that would stay empty becomes ".".
+void sortable_dnsname(std::string& sortbuf, const char* name);
+
+// The owner name as received (not as transformed); none without one.
+std::optional<std::string> sortable_rrname(const pdns_tuple& tup);
+
+// The record data encoded by record type; none without a type or data.
+std::optional<std::string> sortable_rdata(const pdns_tuple& tup);
+
+}  // namespace trawl

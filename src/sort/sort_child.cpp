@@ -1,0 +1,248 @@
+#include "trawl/sort_child.h"
+
+#include <fcntl.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "sigpipe_guard.h"
+#include "trawl/diag.h"
+#include "trawl/line_reader.h"
+#include "trawl/netio.h"
+#include "trawl/settings.h"
+#include "trawl/sort.h"
+#include "trawl/sort_line.h"
+#include "trawl/tuple.h"
+#include "trawl/verb.h"
+
+extern char** environ;
+
+namespace trawl {
+
+namespace {
+
+constexpr const char* sort_program = "/usr/bin/sort";
+
+class unique_fd {
+ public:
+  unique_fd() = default;
+  unique_fd(const unique_fd&) = delete;
+  unique_fd& operator=(const unique_fd&) = delete;
+  ~unique_fd() { reset(); }
+
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+struct pipe_ends {
+  unique_fd read_end;
+  unique_fd write_end;
+};
+
+// Everything the child needs, made before the fork so that the child only
+// has to move descriptors and exec: the transfer library may run resolver
+// threads, and the child of a threaded process should not allocate.
+struct sort_command {
+  std::vector<std::string> args;
+  std::string lc_all = "LC_ALL=C";  // so that the sort program compares bytes
+  std::vector<char*> argv;
+  std::vector<char*> envp;
+};
+
+sort_command make_sort_command() {
+  sort_command cmd;
+  cmd.args = {"sort", "-u"};
+  for (int i = 0; i < sort_key_count(); ++i) cmd.args.push_back(sort_key_at(i).argument);
+  for (std::string& arg : cmd.args) cmd.argv.push_back(arg.data());
+  cmd.argv.push_back(nullptr);
+
+  // As putenv would: an LC_ALL inherited from the user gives way to ours.
+  for (char** var = environ; *var != nullptr; ++var) {
+    if (strncmp(*var, "LC_ALL=", 7) != 0) cmd.envp.push_back(*var);
+  }
+  cmd.envp.push_back(cmd.lc_all.data());
+  cmd.envp.push_back(nullptr);
+  return cmd;
+}
+
+void debug_sort_command(const sort_command& cmd) {
+  std::string text = "\"";
+  text += sort_program;
+  text += "\" args:";
+  for (const std::string& arg : cmd.args) text += " [" + arg + "]";
+  text += '\n';
+  // One call, so that the line cannot be split by other output.
+  debug_line(true, "%s", text.c_str());
+}
+
+// A pipe end that landed on descriptor 0, 1 or 2 (the program was started
+// with one of them closed) would be overwritten or left close-on-exec by the
+// child's dup2, so it is moved above them.
+int lift_above_stdio(int fd) {
+  if (fd > STDERR_FILENO) return fd;
+  const int lifted = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  if (lifted < 0) panic_exit("pipe");
+  close(fd);
+  return lifted;
+}
+
+// Close-on-exec, so that no other writer's sort child holds this pipe open:
+// a sort program that inherited the write end of another's input would keep
+// it from ever seeing the end of that input.
+void make_pipe(pipe_ends& ends) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) panic_exit("pipe");
+  ends.read_end.reset(lift_above_stdio(fds[0]));
+  ends.write_end.reset(lift_above_stdio(fds[1]));
+}
+
+// In the child: nothing of the parent is cleaned up, only _exit is used.
+[[noreturn]] void exec_sort(const pipe_ends& to_sort, const pipe_ends& from_sort,
+                            sort_command& cmd) {
+  // dup2 clears close-on-exec on the copies it makes.
+  if (dup2(to_sort.read_end.get(), STDIN_FILENO) < 0 ||
+      dup2(from_sort.write_end.get(), STDOUT_FILENO) < 0) {
+    perror("dup2");
+    _exit(1);
+  }
+  close(to_sort.read_end.get());
+  close(to_sort.write_end.get());
+  close(from_sort.read_end.get());
+  close(from_sort.write_end.get());
+  execve(sort_program, cmd.argv.data(), cmd.envp.data());
+  perror("execve");
+  _exit(1);
+}
+
+file_ptr open_stream(unique_fd& fd, const char* mode) {
+  file_ptr stream(fdopen(fd.get(), mode));
+  if (!stream) panic_exit("fdopen");
+  fd.release();
+  return stream;
+}
+
+// Presents one line of the sort program's output; true when a record went out.
+bool present_sorted_line(writer& wr, std::string_view line) {
+  if (line.empty() || line.back() != '\n') {
+    log_line("warning: no \\n found in '%s'", std::string(line).c_str());
+    return false;
+  }
+  line.remove_suffix(1);
+  if (debug_level >= 2) {
+    const int n = static_cast<int>(line.size());
+    debug_line(true, "sort1: '%*.*s'\n", n, n, line.data());
+  }
+  std::string_view record;
+  if (const char* warning = sort_line_split(line, &record)) {
+    log_line(warning, std::string(line).c_str());
+    return false;
+  }
+  if (debug_level >= 2) {
+    const int n = static_cast<int>(record.size());
+    debug_line(true, "sort2: '%*.*s'\n", n, n, record.data());
+  }
+  pdns_tuple tup;
+  const char* message = nullptr;
+  switch (tuple_make(tup, record, &message)) {
+    case tuple_outcome::rejected:
+      log_line("warning: tuple_make: %s", message);
+      return false;
+    case tuple_outcome::reported:
+      return false;
+    case tuple_outcome::ok:
+      break;
+  }
+  // The writer's queries are gone by now.
+  presenter_selected->function(tup, nullptr, wr);
+  tuple_unmake(tup);
+  return true;
+}
+
+// Reads to the end even past the limit, so that the child is never left
+// blocked on a full pipe.
+int read_back(writer& wr) {
+  line_reader reader(wr.sort_stdout.get());
+  std::string_view line;
+  int presented = 0;
+  while (reader.next(line)) {
+    if (wr.output_limit > 0 && presented >= wr.output_limit) {
+      if (!wr.sort_killed) {
+        kill(wr.sort_pid, SIGTERM);
+        wr.sort_killed = true;
+      }
+      continue;
+    }
+    if (present_sorted_line(wr, line)) ++presented;
+  }
+  return presented;
+}
+
+void reap(writer& wr) {
+  int status = 0;
+  pid_t waited;
+  do {
+    waited = waitpid(wr.sort_pid, &status, 0);
+  } while (waited < 0 && errno == EINTR);
+  wr.sort_pid = 0;
+  if (waited < 0) {
+    perror("waitpid");
+  } else if (!wr.sort_killed && status != 0) {
+    log_line("warning: sort exit status is %u", static_cast<unsigned>(status));
+  }
+}
+
+}  // namespace
+
+void sort_child_start(writer& wr) {
+  sort_command cmd = make_sort_command();
+  pipe_ends to_sort;
+  pipe_ends from_sort;
+  make_pipe(to_sort);
+  make_pipe(from_sort);
+  // Written here rather than by the child, so that it keeps its place among
+  // the parent's own debug lines.
+  if (debug_level >= 1) debug_sort_command(cmd);
+
+  const pid_t pid = fork();
+  if (pid < 0) panic_exit("fork");
+  if (pid == 0) exec_sort(to_sort, from_sort, cmd);
+
+  wr.sort_pid = pid;
+  to_sort.read_end.reset();
+  from_sort.write_end.reset();
+  wr.sort_stdin = open_stream(to_sort.write_end, "w");
+  wr.sort_stdout = open_stream(from_sort.read_end, "r");
+}
+
+void sort_child_finish(writer& wr) {
+  {
+    sigpipe_guard guard;  // the flush on close meets a sort program that never started
+    wr.sort_stdin.reset();
+  }
+  if (debug_level >= 1) debug_line(true, "closed sort_stdin, wrote %d objs\n", wr.count);
+  const int presented = read_back(wr);
+  wr.sort_stdout.reset();
+  if (debug_level >= 1) {
+    debug_line(true, "closed sort_stdout, read %d objs (lim %ld)\n", presented,
+               static_cast<long>(wr.output_limit));
+  }
+  reap(wr);
+}
+
+}  // namespace trawl

@@ -1,0 +1,79 @@
+#include "trawl/sort_line.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "sigpipe_guard.h"
+#include "trawl/diag.h"
+#include "trawl/netio.h"
+#include "trawl/settings.h"
+#include "trawl/sort.h"
+#include "trawl/sortable.h"
+#include "trawl/tuple.h"
+
+namespace trawl {
+
+namespace {
+
+// One per separator, in the order they are searched.
+constexpr const char* missing_separator[] = {
+    "warning: no SP found in '%s'",   "warning: no second SP in '%s'",
+    "warning: no third SP in '%s'",   "warning: no fourth SP in '%s'",
+    "warning: no fifth SP in '%s'",   "warning: no sixth SP in '%s'",
+    "warning: no seventh SP in '%s'",
+};
+
+const char* or_na(const char* text) {
+  return (text == nullptr || *text == '\0') ? "n/a" : text;
+}
+
+const char* or_na(const std::optional<std::string>& text) {
+  return (!text || text->empty()) ? "n/a" : text->c_str();
+}
+
+}  // namespace
+
+const char* sort_line_split(std::string_view line, std::string_view* record) {
+  size_t separator = line.find(' ');
+  if (separator == std::string_view::npos) return missing_separator[0];
+  for (int k = 1; k < 7; ++k) {
+    const size_t field = line.find_first_not_of(' ', separator);
+    separator = field == std::string_view::npos ? field : line.find(' ', field);
+    if (separator == std::string_view::npos) return missing_separator[k];
+  }
+  const size_t start = line.find_first_not_of(' ', separator);
+  *record = line.substr(start == std::string_view::npos ? line.size() : start);
+  return nullptr;
+}
+
+int sort_line_write(fetch& f, const pdns_tuple& tup, size_t length) {
+  // Some records carry only zone times; a record time of 0 means unknown.
+  const bool record_times = tup.time_first != 0 && tup.time_last != 0;
+  const unsigned long first = record_times ? tup.time_first : tup.zone_time_first;
+  const unsigned long last = record_times ? tup.time_last : tup.zone_time_last;
+  const unsigned long duration = last - first;
+  const unsigned long count = static_cast<unsigned long>(tup.count);
+
+  const std::optional<std::string> dyn_rrname = sortable_rrname(tup);
+  const std::optional<std::string> dyn_rdata = sortable_rdata(tup);
+  if (debug_level >= 3) {
+    debug_line(true, "dyn_rrname = '%s'\n", dyn_rrname ? dyn_rrname->c_str() : "(null)");
+    debug_line(true, "dyn_rdata = '%s'\n", dyn_rdata ? dyn_rdata->c_str() : "(null)");
+  }
+
+  const int raw_length = static_cast<int>(length);
+  {
+    sigpipe_guard guard;
+    fprintf(f.qry->wr->sort_stdin.get(), "%lu %lu %lu %lu %s %s %s %*.*s\n", first, last, duration,
+            count, or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
+            f.buf.data());
+  }
+  if (debug_level >= 2) {
+    debug_line(true, "sort0: '%lu %lu %lu %lu %s %s %s %*.*s'\n", first, last, duration, count,
+               or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
+               f.buf.data());
+  }
+  return 1;
+}
+
+}  // namespace trawl
