@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "trawl/json_ref.h"
 #include "trawl/verb.h"
@@ -36,6 +37,7 @@ json_ref annotation_json(const char* rrtype, const char* rdata);
 bool pprint_json(const char* text, size_t length, FILE* stream);
 
 // Handles one complete line of a fetch's body; 1 when a record went out.
-int data_blob(fetch& f, size_t length);
+// line is one complete line of the fetch's body, without its newline.
+int data_blob(fetch& f, std::string_view line);
 
 }  // namespace trawl

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace trawl {
 
@@ -23,8 +24,8 @@ void sort_keys_free();
 int sort_key_count();
 const sort_key& sort_key_at(int i);
 
-// Writes the record's sort line, the first length bytes of f.buf as its
-// last field, to the sort child of the fetch's writer; 1 (a record went out).
-int sort_line_write(fetch& f, const pdns_tuple& tup, size_t length);
+// Writes the record's sort line, with the raw line as its last field, to the
+// sort child of the fetch's writer; 1 (a record went out).
+int sort_line_write(fetch& f, const pdns_tuple& tup, std::string_view line);
 
 }  // namespace trawl

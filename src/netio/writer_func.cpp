@@ -63,12 +63,7 @@ size_t deliver(fetch& f, const char* data, size_t size, size_t count) {
       if (wr.meta) {
         wr.ps_buf.append(f.buf, start, length + 1);
       } else {
-        // data_blob reads the line from the front of buf.
-        if (start != 0) {
-          f.buf.erase(0, start);
-          start = 0;
-        }
-        wr.count += data_blob(f, length);
+        wr.count += data_blob(f, std::string_view(f.buf).substr(start, length));
         if (psys->encap == encap_saf && ends_stream(f.saf_cond)) f.stopped = true;
       }
     } else {

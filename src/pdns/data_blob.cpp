@@ -52,19 +52,19 @@ bool pdns_blob(fetch& f, const pdns_tuple& tup) {
   return true;
 }
 
-int pass_on(fetch& f, const pdns_tuple& tup, size_t length) {
+int pass_on(fetch& f, const pdns_tuple& tup, std::string_view line) {
   if (psys != nullptr && psys->encap == encap_saf && !pdns_blob(f, tup)) return 0;
-  if (sorting != sort_none) return sort_line_write(f, tup, length);
+  if (sorting != sort_none) return sort_line_write(f, tup, line);
   presenter_selected->function(tup, f.qry, *f.qry->wr);
   return 1;
 }
 
 }  // namespace
 
-int data_blob(fetch& f, size_t length) {
+int data_blob(fetch& f, std::string_view line) {
   pdns_tuple tup;
   const char* message = nullptr;
-  switch (tuple_make(tup, std::string_view(f.buf.data(), length), &message)) {
+  switch (tuple_make(tup, line, &message)) {
     case tuple_outcome::rejected:
       log_line("%s", message);
       return 0;
@@ -73,7 +73,7 @@ int data_blob(fetch& f, size_t length) {
     case tuple_outcome::ok:
       break;
   }
-  const int result = pass_on(f, tup, length);
+  const int result = pass_on(f, tup, line);
   tuple_unmake(tup);
   return result;
 }

@@ -46,7 +46,7 @@ const char* sort_line_split(std::string_view line, std::string_view* record) {
   return nullptr;
 }
 
-int sort_line_write(fetch& f, const pdns_tuple& tup, size_t length) {
+int sort_line_write(fetch& f, const pdns_tuple& tup, std::string_view line) {
   // Some records carry only zone times; a record time of 0 means unknown.
   const bool record_times = tup.time_first != 0 && tup.time_last != 0;
   const unsigned long first = record_times ? tup.time_first : tup.zone_time_first;
@@ -61,17 +61,17 @@ int sort_line_write(fetch& f, const pdns_tuple& tup, size_t length) {
     debug_line(true, "dyn_rdata = '%s'\n", dyn_rdata ? dyn_rdata->c_str() : "(null)");
   }
 
-  const int raw_length = static_cast<int>(length);
+  const int raw_length = static_cast<int>(line.size());
   {
     sigpipe_guard guard;
     fprintf(f.qry->wr->sort_stdin.get(), "%lu %lu %lu %lu %s %s %s %*.*s\n", first, last, duration,
             count, or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
-            f.buf.data());
+            line.data());
   }
   if (debug_level >= 2) {
     debug_line(true, "sort0: '%lu %lu %lu %lu %s %s %s %*.*s'\n", first, last, duration, count,
                or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
-               f.buf.data());
+               line.data());
   }
   return 1;
 }

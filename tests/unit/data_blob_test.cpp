@@ -16,12 +16,14 @@ class data_blob_test : public pdns_record_test {
     f_.qry = &qry_;
   }
 
-  // Feeds one line as the transfer engine does: the line first in buf,
-  // followed by whatever came after its newline.
+  // Feeds one line as the transfer engine does: a view into the received
+  // bytes, followed by whatever came after its newline.
   int feed(const std::string& line) {
-    f_.buf = line + "\n{\"next\":";
-    return data_blob(f_, line.size());
+    received_ = line + "\n{\"next\":";
+    return data_blob(f_, std::string_view(received_).substr(0, line.size()));
   }
+
+  std::string received_;
 
   query qry_;
   fetch f_;
