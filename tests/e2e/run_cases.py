@@ -477,6 +477,10 @@ def build_script(case, ph):
 def build_env(case, ph):
     env = {"PATH": os.environ.get("PATH", "/usr/local/bin:/usr/bin:/bin"),
            "HOME": ph["HOME"], "LC_ALL": "C"}
+    # A sanitizer build must report through the exit status it was given.
+    for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"):
+        if name in os.environ:
+            env[name] = os.environ[name]
     for s in case.all("env"):
         for line in s.lines:
             line = line.strip()
