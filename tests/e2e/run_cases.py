@@ -428,7 +428,7 @@ class Runtime:
 
     def placeholders(self, tmp, prog):
         ph = {"HOME": tmp, "TMP": tmp, "VERSION": self.version, "PROG": prog,
-              "TESTDIR": TESTDIR, "TAB": "\t",
+              "TESTDIR": TESTDIR, "TAB": "\t", "CR": "\r",
               "SERVER": self.plain.url(), "PORT": str(self.plain.port)}
         if self.tls:
             ph.update(TLS_SERVER=self.tls.url(), TLS_PORT=str(self.tls.port),
