@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trawl {
 
@@ -32,5 +33,9 @@ std::optional<std::string> tokenizer_next_copy(tokenizer& tok, const char* delim
 long tokenizer_next_into(tokenizer& tok, const char* delimiters, char* buf, size_t size);
 
 void tokenizer_destroy(tokenizer_ptr& tok);
+
+// Every token of a string, in order: the form the program's own lists and
+// lines are taken apart in.
+std::vector<std::string> tokenizer_split(const char* text, const char* delimiters);
 
 }  // namespace trawl

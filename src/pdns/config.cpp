@@ -33,19 +33,15 @@ struct shell_pipe {
 
 // Takes one line "SYSTEM KEY VALUE" of the script's output.
 void config_line(int line_no, const char* line) {
-  tokenizer_ptr tok = tokenizer_from_string(line);
-  if (!tok) panic_exit("malloc");
-  std::optional<std::string> words[3];
-  for (auto& w : words) w = tokenizer_next_copy(*tok, " \n");
-  tokenizer_destroy(tok);
-  if (!words[1]) {
+  const std::vector<std::string> words = tokenizer_split(line, " \n");
+  if (words.size() < 2) {
     log_line("conf line #%d: malformed", line_no);
     clean_exit(1);
   }
-  if (!words[2]) return;  // the variable was empty or unset
-  const std::string& system = *words[0];
-  const std::string& key = *words[1];
-  const std::string& value = *words[2];
+  if (words.size() < 3) return;  // the variable was empty or unset
+  const std::string& system = words[0];
+  const std::string& key = words[1];
+  const std::string& value = words[2];
   if (system == "trawl") {
     if (key == "system" && !psys_specified) pick_system(value.c_str(), config_file->c_str());
     return;

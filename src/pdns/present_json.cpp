@@ -125,13 +125,8 @@ json_ref annotation_json(const char* rrtype, const char* rdata) {
   }
   if (!as.as_text || !as.cidr) return json_ref();
   json_ref numbers(json_array());
-  tokenizer_ptr words = tokenizer_from_string(as.as_text->c_str());
-  while (words) {
-    std::optional<std::string> word = tokenizer_next_copy(*words, " ");
-    if (!word) break;
-    json_array_append_new(numbers.get(), json_integer(strtoll(word->c_str(), nullptr, 10)));
-  }
-  tokenizer_destroy(words);
+  for (const std::string& word : tokenizer_split(as.as_text->c_str(), " "))
+    json_array_append_new(numbers.get(), json_integer(strtoll(word.c_str(), nullptr, 10)));
   json_ref value(json_object());
   put(value.get(), "as", std::move(numbers));
   put(value.get(), "cidr", json_ref(json_string(as.cidr->c_str())));

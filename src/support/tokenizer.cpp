@@ -86,4 +86,13 @@ void tokenizer_destroy(tokenizer_ptr& tok) {
   tok.reset();
 }
 
+std::vector<std::string> tokenizer_split(const char* text, const char* delimiters) {
+  std::vector<std::string> tokens;
+  tokenizer tok{1, text, 0};
+  for (std::string_view t = tokenizer_next(tok, delimiters); t.data() != nullptr;
+       t = tokenizer_next(tok, delimiters))
+    tokens.emplace_back(t);
+  return tokens;
+}
+
 }  // namespace trawl

@@ -22,11 +22,7 @@ namespace {
 // any of it is refused.
 void options_line(const std::string& line, qparam& batch_qp, const qparam& cmdline_qp) {
   const qparam saved = batch_qp;
-  std::vector<std::string> words;
-  tokenizer_ptr tok = tokenizer_from_string(line.c_str());
-  if (!tok) panic_exit("malloc");
-  while (auto w = tokenizer_next_copy(*tok, " \t")) words.push_back(std::move(*w));
-  tokenizer_destroy(tok);
+  std::vector<std::string> words = tokenizer_split(line.c_str(), " \t");
 
   const char* error = nullptr;
   if (words.size() == 1) {

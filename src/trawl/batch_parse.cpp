@@ -35,11 +35,7 @@ constexpr form forms[] = {
 
 const char* batch_parse(const std::string& line, qdesc& qd) {
   // Runs of "/" count as one separator, as strtok_r has it.
-  std::vector<std::string> terms;
-  tokenizer_ptr tok = tokenizer_from_string(line.c_str());
-  if (!tok) panic_exit("malloc");
-  while (auto t = tokenizer_next_copy(*tok, "/")) terms.push_back(std::move(*t));
-  tokenizer_destroy(tok);
+  const std::vector<std::string> terms = tokenizer_split(line.c_str(), "/");
 
   if (terms.empty()) return "too few terms";
   const std::string& first = terms[0];

@@ -1,8 +1,4 @@
-#include <strings.h>
-
 #include <array>
-#include <cctype>
-#include <cstring>
 
 #include "trawl/cli.h"
 #include "trawl/diag.h"
@@ -50,14 +46,6 @@ void launch_fetch(query& q, const qdesc& qd, const time_fence& tf) {
   fetch_init(q, std::move(*url));
 }
 
-template <typename Fn>
-void for_each_rrtype(const std::string& list, Fn fn) {
-  tokenizer_ptr tok = tokenizer_from_string(list.c_str());
-  if (!tok) panic_exit("malloc");
-  while (auto item = tokenizer_next_copy(*tok, ",")) fn(*item);
-  tokenizer_destroy(tok);
-}
-
 }  // namespace
 
 std::string build_path(const qdesc& qd) {
@@ -91,20 +79,11 @@ const char* rrtype_list_check(const char* list) {
   std::array<std::string, max_rrtypes> seen;
   size_t nseen = 0;
   bool any = false, any_dnssec = false, dnssec = false, other = false;
-  const char* error = nullptr;
-  for_each_rrtype(list, [&](const std::string& item) {
-    if (error != nullptr) return;
+  for (const std::string& item : tokenizer_split(list, ",")) {
     const std::string lower = ascii_lower(item);
-    if (nseen == max_rrtypes) {
-      error = "too many rrtypes specified";
-      return;
-    }
-    for (size_t i = 0; i < nseen; ++i) {
-      if (seen[i] == lower) {
-        error = "duplicate rrtype encountered";
-        return;
-      }
-    }
+    if (nseen == max_rrtypes) return "too many rrtypes specified";
+    for (size_t i = 0; i < nseen; ++i)
+      if (seen[i] == lower) return "duplicate rrtype encountered";
     seen[nseen++] = lower;
     if (lower == "any")
       any = true;
@@ -114,12 +93,10 @@ const char* rrtype_list_check(const char* list) {
       dnssec = true;
     else
       other = true;
-    if (any && other)
-      error = "ANY is redundant when mixed like this";
-    else if (dnssec && any_dnssec)
-      error = "ANY-DNSSEC is redundant when mixed like this";
-  });
-  return error;
+    if (any && other) return "ANY is redundant when mixed like this";
+    if (dnssec && any_dnssec) return "ANY-DNSSEC is redundant when mixed like this";
+  }
+  return nullptr;
 }
 
 time_fence time_fence_of(const qparam& qp) {
@@ -153,10 +130,10 @@ query* launch_query(const qdesc& qd, const qparam& qp, writer& wr) {
     launch_fetch(q, qd, tf);
   } else {
     qdesc one = qd;
-    for_each_rrtype(*qd.rrtype, [&](const std::string& item) {
+    for (const std::string& item : tokenizer_split(qd.rrtype->c_str(), ",")) {
       one.rrtype = item;
       launch_fetch(q, one, tf);
-    });
+    }
     if (q.fetches.size() > 1) q.multitype = true;
   }
   return &q;

@@ -45,15 +45,6 @@ constexpr transform_row transform_table[] = {
     {"qdetail", transform_qdetail},
 };
 
-// Applies a function to every item of a comma list.
-template <typename Fn>
-void for_each_item(const char* list, Fn fn) {
-  tokenizer_ptr tok = tokenizer_from_string(list);
-  if (!tok) panic_exit("malloc");
-  while (auto item = tokenizer_next_copy(*tok, ",")) fn(*item);
-  tokenizer_destroy(tok);
-}
-
 void set_presentation(const char* arg) {
   for (const format_row& row : format_table) {
     if (strcasecmp(row.name, arg) == 0) {
@@ -66,24 +57,22 @@ void set_presentation(const char* arg) {
 }
 
 void add_transforms(const char* arg) {
-  for_each_item(arg, [](const std::string& item) {
-    for (const transform_row& row : transform_table) {
-      if (strcasecmp(row.name, item.c_str()) == 0) {
-        transforms |= row.bit;
-        return;
-      }
-    }
-    usage_error("unrecognized transform in -T");
-  });
+  for (const std::string& item : tokenizer_split(arg, ",")) {
+    const transform_row* found = nullptr;
+    for (const transform_row& row : transform_table)
+      if (strcasecmp(row.name, item.c_str()) == 0) found = &row;
+    if (found == nullptr) usage_error("unrecognized transform in -T");
+    transforms |= found->bit;
+  }
 }
 
 void add_sort_keys(const char* arg) {
   if (sorting == sort_none) usage_error("-k must be preceded by -s or -S");
-  for_each_item(arg, [](const std::string& key) {
+  for (const std::string& key : tokenizer_split(arg, ",")) {
     if (sort_key_find(key.c_str()) != nullptr)
       usage_error("Each sort key may only be specified once");
     if (const char* err = sort_key_add(key.c_str())) usage_error("%s", err);
-  });
+  }
 }
 
 // -r, -n, -N, -R: NAME[/RRTYPE[,...][/BAILIWICK]].

@@ -107,3 +107,20 @@ TEST(TokenizerDeathTest, UnknownKindAborts) {
 
 }  // namespace
 }  // namespace trawl
+
+namespace trawl {
+namespace {
+
+TEST(TokenizerSplit, RunsOfDelimitersGiveNoEmptyTokens) {
+  using list = std::vector<std::string>;
+  EXPECT_EQ(tokenizer_split("a,,b", ","), (list{"a", "b"}));
+  EXPECT_EQ(tokenizer_split(",a,", ","), (list{"a"}));
+  EXPECT_EQ(tokenizer_split(",,,", ","), list{});
+  EXPECT_EQ(tokenizer_split("", ","), list{});
+  EXPECT_EQ(tokenizer_split("$options  -l 5\t-A 1d", " \t"),
+            (list{"$options", "-l", "5", "-A", "1d"}));
+  EXPECT_EQ(tokenizer_split("//rrset//name/x/", "/"), (list{"rrset", "name", "x"}));
+}
+
+}  // namespace
+}  // namespace trawl
