@@ -63,9 +63,10 @@ std::string reverse_name(const char* name) {
   // One leading dot is added and a final dot, if any, dropped: nchar + 1 at most.
   out.reserve(c.nchar + 1);
   size_t label_end = c.nchar;
-  for (auto len = c.lens.rbegin(); len != c.lens.rend(); ++len) {
-    size_t label_start = label_end - *len;
-    size_t keep = *len;
+  for (size_t i = c.lens.size(); i-- > 0;) {  // last label first
+    const size_t len = c.lens[i];
+    size_t label_start = label_end - len;
+    size_t keep = len;
     if (keep > 0 && name[label_start + keep - 1] == '.') --keep;
     out += '.';
     out.append(name + label_start, keep);

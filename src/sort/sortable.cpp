@@ -94,8 +94,9 @@ void sortable_dnsname(std::string& sortbuf, const char* name) {
   }
   sortbuf.reserve(new_size);
   size_t label_end = c.nchar;
-  for (auto len = c.lens.rbegin(); len != c.lens.rend(); ++len) {
-    const size_t label_start = label_end - *len;
+  for (size_t label = c.lens.size(); label-- > 0;) {  // last label first
+    const size_t len = c.lens[label];
+    const size_t label_start = label_end - len;
     for (size_t i = label_start; i < label_end; ++i) {
       if (is_ascii_alnum(name[i])) sortbuf += ascii_lower(name[i]);
     }

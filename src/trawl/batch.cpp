@@ -30,6 +30,7 @@ void options_line(const std::string& line, qparam& batch_qp, const qparam& cmdli
     if (debug_level >= 2) debug_line(true, "default options restored\n");
   } else {
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
     const int argc = static_cast<int>(words.size());
