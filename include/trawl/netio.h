@@ -101,6 +101,7 @@ bool engine_started();
 void io_engine(int n);
 void io_drain();
 size_t writer_func(char* data, size_t size, size_t count, void* userdata);
+int curl_debug_trace(CURL* handle, curl_infotype type, char* data, size_t size, void* userdata);
 CURLM* engine_multi();
 
 // The library's URL escaping; nullopt when it fails.

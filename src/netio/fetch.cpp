@@ -45,7 +45,10 @@ fetch& fetch_init(query& q, std::string url) {
   curl_easy_setopt(h, CURLOPT_WRITEDATA, f.get());
   curl_easy_setopt(h, CURLOPT_PRIVATE, f.get());
   curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
-  if (debug_level >= 3) curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
+  if (debug_level >= 3) {
+    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, curl_debug_trace);
+  }
 
   q.fetches.push_front(std::move(f));
   fetch& added = *q.fetches.front();

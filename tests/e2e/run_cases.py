@@ -37,7 +37,7 @@ TOKEN_PATTERNS = {"{TS}": r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}", "{ANY}": r".
 REQUEST_LINE_RE = re.compile(r"^([A-Z]+) (\S+)$")
 
 SECTIONS = {"args", "env", "stdin", "file", "script", "reply", "stdout", "stderr",
-            "stdout-contains", "stderr-contains", "status", "requests", "requires",
+            "stdout-contains", "stderr-contains", "stdout-lacks", "stderr-lacks", "status", "requests", "requires",
             "timeout", "program", "dns"}
 REPEATABLE = {"file", "script", "reply"}
 ACCUMULATING = {"env", "file", "requires", "script", "reply"}
@@ -222,6 +222,15 @@ def check_contains(what, wanted, actual):
         return None
     out = ["%s lacks:" % what] + ["  " + m for m in missing] + ["%s was:" % what]
     return "\n".join(out + ["  " + line for line in lines])
+
+
+def check_lacks(what, unwanted, actual):
+    lines = [show(x) for x in split_lines(actual)]
+    present = [u for u in unwanted.split("\n") if u and
+               any(token_regex(u).search(line) for line in lines)]
+    if not present:
+        return None
+    return "\n".join(["%s must not hold:" % what] + ["  " + p for p in present])
 
 
 def parse_expected_requests(text):
@@ -579,13 +588,19 @@ def check(case, result):
     stderr_shown = False
     for stream, actual in (("stdout", stdout), ("stderr", stderr)):
         exact, contains = case.get(stream), case.get(stream + "-contains")
-        if exact is not None or contains is None:
+        if exact is not None or (contains is None and case.get(stream + "-lacks") is None):
             diff = compare_text(stream, subst(exact.text(), ph) if exact else "", actual)
             if diff:
                 failures.append(diff)
                 stderr_shown |= stream == "stderr"
         if contains is not None:
             report = check_contains(stream, subst("\n".join(contains.lines), ph), actual)
+            if report:
+                failures.append(report)
+                stderr_shown |= stream == "stderr"
+        lacks = case.get(stream + "-lacks")
+        if lacks is not None:
+            report = check_lacks(stream, subst("\n".join(lacks.lines), ph), actual)
             if report:
                 failures.append(report)
                 stderr_shown |= stream == "stderr"
