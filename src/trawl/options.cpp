@@ -75,11 +75,16 @@ void add_sort_keys(const char* arg) {
   }
 }
 
+// The search options share one descriptor.
+void claim_mode(qdesc& qd, search_mode mode) {
+  if (qd.mode != mode_none) usage_error("-r, -n, -i, -N, or -R can only appear once");
+  qd.mode = mode;
+}
+
 // -r, -n, -N, -R: NAME[/RRTYPE[,...][/BAILIWICK]].
 void set_search(cli_state& cli, search_mode mode, char letter, const char* arg) {
   qdesc& qd = cli.qd;
-  if (qd.mode != mode_none) usage_error("-r, -n, -i, -N, or -R can only appear once");
-  qd.mode = mode;
+  claim_mode(qd, mode);
   const char* slash = strchr(arg, '/');
   if (slash == nullptr) {
     qd.thing = arg;
@@ -99,8 +104,7 @@ void set_search(cli_state& cli, search_mode mode, char letter, const char* arg) 
 
 void set_address(cli_state& cli, const char* arg) {
   qdesc& qd = cli.qd;
-  if (qd.mode != mode_none) usage_error("-r, -n, -i, -N, or -R can only appear once");
-  qd.mode = mode_rdata_ip;
+  claim_mode(qd, mode_rdata_ip);
   if (const char* slash = strchr(arg, '/')) {
     qd.thing = std::string(arg, slash);
     qd.pfxlen = std::string(slash + 1);
