@@ -79,7 +79,10 @@ std::string shell_single_quote(const std::string& path) {
 }
 
 std::string config_script(const std::string& path) {
-  return "set -e; . " + shell_single_quote(path) +
+  // The shell's "." looks a name without a slash up in PATH: a relative name
+  // must mean the file in the current directory, never another one.
+  const std::string sourced = path.find('/') == std::string::npos ? "./" + path : path;
+  return "set -e; . " + shell_single_quote(sourced) +
          ";echo trawl system ${TRAWL_SYSTEM:-trove2}"
          ";echo trove1 apikey ${TROVE_API_KEY:-$APIKEY}"
          ";echo trove1 server $TROVE_SERVER"

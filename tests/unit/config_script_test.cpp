@@ -34,5 +34,10 @@ TEST(ConfigScript, SourcesThePathAndEchoesEachSetting) {
   EXPECT_NE(script.find(";echo circl server $CIRCL_SERVER;exit"), std::string::npos);
 }
 
+TEST(ConfigScript, NameWithoutSlashIsTheFileInTheCurrentDirectory) {
+  EXPECT_EQ(config_script("my.conf").rfind("set -e; . './my.conf';", 0), 0u);
+  EXPECT_EQ(config_script("sub/my.conf").rfind("set -e; . 'sub/my.conf';", 0), 0u);
+}
+
 }  // namespace
 }  // namespace trawl
