@@ -14,11 +14,6 @@ struct json_decref_deleter {
 // Holds one reference; borrowed json_t* stay raw pointers.
 using json_ref = std::unique_ptr<json_t, json_decref_deleter>;
 
-// Takes an extra reference to a borrowed value.
-inline json_ref json_ref_borrowed(json_t* j) {
-  return json_ref(json_incref(j));
-}
-
 struct free_deleter {
   void operator()(void* p) const;
 };

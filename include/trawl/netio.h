@@ -97,7 +97,6 @@ std::unique_ptr<fetch> fetch_unlink(fetch& f);
 
 void engine_init();
 void engine_fini();
-bool engine_started();
 void io_engine(int n);
 void io_drain();
 size_t writer_func(char* data, size_t size, size_t count, void* userdata);

@@ -99,10 +99,6 @@ CURLM* engine_multi() {
   return engine.multi.get();
 }
 
-bool engine_started() {
-  return engine.multi != nullptr;
-}
-
 void engine_init() {
   curl_global_init(CURL_GLOBAL_ALL);
   engine.library_started = true;
