@@ -10,6 +10,7 @@ namespace trawl {
 
 std::optional<std::string> trove_url(const char* path, const qparam& qp, const time_fence& tf,
                                      bool info);
+void trove_info();
 void trove_auth(fetch& f);
 const char* trove_status(const fetch& f);
 const char* trove_verb_ok(const char* verb_name, const qparam& qp);

@@ -8,30 +8,46 @@
 namespace trawl {
 
 const pdns_system system_circl = {
-    "circl",       "https://www.circl.lu/pdns/query",
-    encap_none,    circl_url,
-    nullptr,       circl_auth,
-    circl_status,  circl_verb_ok,
-    circl_setval,  circl_ready,
-    circl_destroy,
+    .name = "circl",
+    .base_url = "https://www.circl.lu/pdns/query",
+    .encap = encap_none,
+    .url = circl_url,
+    .info = nullptr,
+    .auth = circl_auth,
+    .status = circl_status,
+    .verb_ok = circl_verb_ok,
+    .setval = circl_setval,
+    .ready = circl_ready,
+    .destroy = circl_destroy,
 };
 
+// The trove host is a placeholder: users name their service in TROVE_SERVER.
 const pdns_system system_trove2 = {
-    "trove2",      "https://api.trove.example/trove/v2",
-    encap_saf,     trove_url,
-    nullptr,       trove_auth,
-    trove_status,  trove_verb_ok,
-    trove_setval,  trove_ready,
-    trove_destroy,
+    .name = "trove2",
+    .base_url = "https://api.trove.example/trove/v2",
+    .encap = encap_saf,
+    .url = trove_url,
+    .info = trove_info,
+    .auth = trove_auth,
+    .status = trove_status,
+    .verb_ok = trove_verb_ok,
+    .setval = trove_setval,
+    .ready = trove_ready,
+    .destroy = trove_destroy,
 };
 
 const pdns_system system_trove1 = {
-    "trove1",      "https://api.trove.example",
-    encap_none,    trove_url,
-    nullptr,       trove_auth,
-    trove_status,  trove_verb_ok,
-    trove_setval,  trove_ready,
-    trove_destroy,
+    .name = "trove1",
+    .base_url = "https://api.trove.example",
+    .encap = encap_none,
+    .url = trove_url,
+    .info = trove_info,
+    .auth = trove_auth,
+    .status = trove_status,
+    .verb_ok = trove_verb_ok,
+    .setval = trove_setval,
+    .ready = trove_ready,
+    .destroy = trove_destroy,
 };
 
 const pdns_system* find_system(const char* name) {
