@@ -7,6 +7,12 @@
 
 namespace trawl {
 
+// The C locale's letters and digits, spelled out so no locale can widen them.
+// The sortable name encoding keeps exactly the characters counted in nalnum.
+inline bool is_ascii_alnum(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
 struct counted {
   int nlabel = 0;
   size_t nchar = 0;

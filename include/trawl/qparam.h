@@ -41,6 +41,11 @@ struct qdesc {
 // Returns an error text, or nullptr.
 const char* qparam_option(int letter, const char* value, qparam& qp);
 
+// "search argument is not 7-bit clean" when a name searched for (-r, -n and
+// their batch forms) holds a byte of 128 or more and -8 is not given; raw
+// data and addresses are exempt. nullptr otherwise.
+const char* qdesc_8bit_check(const qdesc& qd);
+
 void qparam_debug(const char* label, const qparam& qp);
 void qdesc_debug(const char* label, const qdesc& qd);
 

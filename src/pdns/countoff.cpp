@@ -6,11 +6,6 @@ namespace trawl {
 
 namespace {
 
-// The C locale's alphanumeric class, spelled out so no locale can widen it.
-bool is_ascii_alnum(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-
 // Calls on_label_end with the offset just past every dot that ends a label; a
 // backslash makes the next character, dot or backslash, ordinary.
 template <typename Visit>

@@ -3,18 +3,11 @@
 #include <vector>
 
 #include "trawl/diag.h"
-#include "trawl/settings.h"
 #include "trawl/tokenizer.h"
 
 namespace trawl {
 
 namespace {
-
-bool seven_bit_clean(const std::string& text) {
-  for (unsigned char c : text)
-    if (c >= 0x80) return false;
-  return true;
-}
 
 struct form {
   const char* first;
@@ -58,9 +51,8 @@ const char* batch_parse(const std::string& line, qdesc& qd) {
   qd = qdesc{};
   qd.mode = match->mode;
   qd.thing = terms[2];
-  if ((qd.mode == mode_rrset_name || qd.mode == mode_rdata_name) && !allow_8bit &&
-      !seven_bit_clean(*qd.thing))
-    return "search argument is not 7-bit clean";
+  // Checked as soon as NAME is read, before the rest of the line.
+  if (const char* err = qdesc_8bit_check(qd)) return err;
   const size_t extra = terms.size() - 3;
   if (extra > static_cast<size_t>(match->optional_terms)) return "extra garbage";
   if (extra >= 1) qd.rrtype = terms[3];

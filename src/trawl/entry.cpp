@@ -49,12 +49,6 @@ void find_config_file() {
   }
 }
 
-bool has_high_bit(const std::string& text) {
-  for (unsigned char c : text)
-    if (c >= 0x80) return true;
-  return false;
-}
-
 void select_system(cli_state& cli) {
   if (cli.system_name) {
     psys_specified = true;
@@ -143,10 +137,9 @@ void dispatch(cli_state& cli) {
 void run_checks_and_dispatch(int argc, cli_state& cli) {
   if (optind < argc) usage_error("there are no non-option arguments to this program");
 
-  if (!allow_8bit && batching == batch_none &&
-      (cli.qd.mode == mode_rrset_name || cli.qd.mode == mode_rdata_name) && cli.qd.thing &&
-      has_high_bit(*cli.qd.thing))
-    usage_error("search argument is not 7-bit clean");
+  // Batch lines are checked one by one instead.
+  if (batching == batch_none)
+    if (const char* err = qdesc_8bit_check(cli.qd)) usage_error("%s", err);
 
   if (asinfo_lookup && !asinfo_domain_exists(asinfo_domain)) {
     log_line("ASINFO domain (%s) does not exist", asinfo_domain);

@@ -1,6 +1,7 @@
 #include "trawl/qparam.h"
 
 #include "trawl/diag.h"
+#include "trawl/settings.h"
 #include "trawl/time_values.h"
 
 namespace trawl {
@@ -39,6 +40,14 @@ const char* qparam_option(int letter, const char* value, qparam& qp) {
     default:
       break;
   }
+  return nullptr;
+}
+
+const char* qdesc_8bit_check(const qdesc& qd) {
+  if (allow_8bit || !qd.thing || (qd.mode != mode_rrset_name && qd.mode != mode_rdata_name))
+    return nullptr;
+  for (unsigned char c : *qd.thing)
+    if (c >= 0x80) return "search argument is not 7-bit clean";
   return nullptr;
 }
 
