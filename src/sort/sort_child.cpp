@@ -1,4 +1,4 @@
-#include "trawl/sort_child.h"
+#include "sort/sort_child.h"
 
 #include <fcntl.h>
 #include <sys/types.h>
@@ -11,18 +11,16 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "sigpipe_guard.h"
-#include "trawl/diag.h"
-#include "trawl/line_reader.h"
-#include "trawl/netio.h"
-#include "trawl/settings.h"
-#include "trawl/sort.h"
-#include "trawl/sort_line.h"
-#include "trawl/tuple.h"
-#include "trawl/verb.h"
+#include "core/diag.h"
+#include "core/state.h"
+#include "core/verb.h"
+#include "records/tuple.h"
+#include "sort/sigpipe_guard.h"
+#include "sort/sort_line.h"
+#include "support/file_handles.h"
+#include "support/line_reader.h"
 
 extern char** environ;
 
@@ -32,23 +30,9 @@ namespace {
 
 constexpr const char* sort_program = "/usr/bin/sort";
 
-class unique_fd {
- public:
-  unique_fd() = default;
-  unique_fd(const unique_fd&) = delete;
-  unique_fd& operator=(const unique_fd&) = delete;
-  ~unique_fd() { reset(); }
-
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
+[[noreturn]] void panic(const char* operation) {
+  throw panic_error{operation, errno};
+}
 
 struct pipe_ends {
   unique_fd read_end;
@@ -65,10 +49,10 @@ struct sort_command {
   std::vector<char*> envp;
 };
 
-sort_command make_sort_command() {
+sort_command make_sort_command(const run_options& opts) {
   sort_command cmd;
   cmd.args = {"sort", "-u"};
-  for (int i = 0; i < sort_key_count(); ++i) cmd.args.push_back(sort_key_at(i).argument);
+  for (const sort_key& key : opts.sort_keys) cmd.args.push_back(key.argument);
   for (std::string& arg : cmd.args) cmd.argv.push_back(arg.data());
   cmd.argv.push_back(nullptr);
 
@@ -88,7 +72,7 @@ void debug_sort_command(const sort_command& cmd) {
   for (const std::string& arg : cmd.args) text += " [" + arg + "]";
   text += '\n';
   // One call, so that the line cannot be split by other output.
-  debug_line(true, "%s", text.c_str());
+  debug_line(1, "%s", text.c_str());
 }
 
 // A pipe end that landed on descriptor 0, 1 or 2 (the program was started
@@ -97,7 +81,7 @@ void debug_sort_command(const sort_command& cmd) {
 int lift_above_stdio(int fd) {
   if (fd > STDERR_FILENO) return fd;
   const int lifted = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-  if (lifted < 0) panic_exit("pipe");
+  if (lifted < 0) panic("pipe");
   close(fd);
   return lifted;
 }
@@ -107,7 +91,7 @@ int lift_above_stdio(int fd) {
 // it from ever seeing the end of that input.
 void make_pipe(pipe_ends& ends) {
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) panic_exit("pipe");
+  if (pipe2(fds, O_CLOEXEC) != 0) panic("pipe");
   ends.read_end.reset(lift_above_stdio(fds[0]));
   ends.write_end.reset(lift_above_stdio(fds[1]));
 }
@@ -132,51 +116,47 @@ void make_pipe(pipe_ends& ends) {
 
 file_ptr open_stream(unique_fd& fd, const char* mode) {
   file_ptr stream(fdopen(fd.get(), mode));
-  if (!stream) panic_exit("fdopen");
+  if (!stream) panic("fdopen");
   fd.release();
   return stream;
 }
 
 // Presents one line of the sort program's output; true when a record went out.
-bool present_sorted_line(writer& wr, std::string_view line) {
+bool present_sorted_line(const run_options& opts, run_state& state, writer& wr,
+                         std::string_view line) {
   if (line.empty() || line.back() != '\n') {
-    log_line("warning: no \\n found in '%s'", std::string(line).c_str());
+    warning("no \\n found in '%s'", std::string(line).c_str());
     return false;
   }
   line.remove_suffix(1);
-  if (debug_level >= 2) {
-    const int n = static_cast<int>(line.size());
-    debug_line(true, "sort1: '%*.*s'\n", n, n, line.data());
-  }
+  const int n = static_cast<int>(line.size());
+  debug_line(2, "sort1: '%*.*s'\n", n, n, line.data());
   std::string_view record;
-  if (const char* warning = sort_line_split(line, &record)) {
-    log_line(warning, std::string(line).c_str());
+  if (const char* format = sort_line_split(line, &record)) {
+    const std::string text(line);
+    warning(format, text.c_str());
     return false;
   }
-  if (debug_level >= 2) {
-    const int n = static_cast<int>(record.size());
-    debug_line(true, "sort2: '%*.*s'\n", n, n, record.data());
-  }
+  const int m = static_cast<int>(record.size());
+  debug_line(2, "sort2: '%*.*s'\n", m, m, record.data());
   pdns_tuple tup;
-  const char* message = nullptr;
-  switch (tuple_make(tup, record, &message)) {
-    case tuple_outcome::rejected:
-      log_line("warning: tuple_make: %s", message);
-      return false;
-    case tuple_outcome::reported:
-      return false;
-    case tuple_outcome::ok:
-      break;
+  // Sort lines hold records, never framing lines.
+  if (std::optional<tuple_error> error = tuple_make(tup, record, opts, false)) {
+    if (error->not_json)
+      warning("json_loadb: %s", error->text.c_str());
+    else
+      warning("tuple_make: %s", error->text.c_str());
+    return false;
   }
   // The writer's queries are gone by now.
-  presenter_selected->function(tup, nullptr, wr);
+  opts.presenter_selected->function(opts, state, tup, nullptr, wr);
   tuple_unmake(tup);
   return true;
 }
 
 // Reads to the end even past the limit, so that the child is never left
 // blocked on a full pipe.
-int read_back(writer& wr) {
+int read_back(const run_options& opts, run_state& state, writer& wr) {
   line_reader reader(wr.sort_stdout.get());
   std::string_view line;
   int presented = 0;
@@ -188,7 +168,7 @@ int read_back(writer& wr) {
       }
       continue;
     }
-    if (present_sorted_line(wr, line)) ++presented;
+    if (present_sorted_line(opts, state, wr, line)) ++presented;
   }
   return presented;
 }
@@ -203,24 +183,24 @@ void reap(writer& wr) {
   if (waited < 0) {
     perror("waitpid");
   } else if (!wr.sort_killed && status != 0) {
-    log_line("warning: sort exit status is %u", static_cast<unsigned>(status));
+    warning("sort exit status is %u", static_cast<unsigned>(status));
   }
 }
 
 }  // namespace
 
-void sort_child_start(writer& wr) {
-  sort_command cmd = make_sort_command();
+void sort_child_start(const run_options& opts, writer& wr) {
+  sort_command cmd = make_sort_command(opts);
   pipe_ends to_sort;
   pipe_ends from_sort;
   make_pipe(to_sort);
   make_pipe(from_sort);
   // Written here rather than by the child, so that it keeps its place among
   // the parent's own debug lines.
-  if (debug_level >= 1) debug_sort_command(cmd);
+  if (debugging(1)) debug_sort_command(cmd);
 
   const pid_t pid = fork();
-  if (pid < 0) panic_exit("fork");
+  if (pid < 0) panic("fork");
   if (pid == 0) exec_sort(to_sort, from_sort, cmd);
 
   wr.sort_pid = pid;
@@ -230,18 +210,16 @@ void sort_child_start(writer& wr) {
   wr.sort_stdout = open_stream(from_sort.read_end, "r");
 }
 
-void sort_child_finish(writer& wr) {
+void sort_child_finish(const run_options& opts, run_state& state, writer& wr) {
   {
     sigpipe_guard guard;  // the flush on close meets a sort program that never started
     wr.sort_stdin.reset();
   }
-  if (debug_level >= 1) debug_line(true, "closed sort_stdin, wrote %d objs\n", wr.count);
-  const int presented = read_back(wr);
+  debug_line(1, "closed sort_stdin, wrote %d objs\n", wr.count);
+  const int presented = read_back(opts, state, wr);
   wr.sort_stdout.reset();
-  if (debug_level >= 1) {
-    debug_line(true, "closed sort_stdout, read %d objs (lim %ld)\n", presented,
-               static_cast<long>(wr.output_limit));
-  }
+  debug_line(1, "closed sort_stdout, read %d objs (lim %ld)\n", presented,
+             static_cast<long>(wr.output_limit));
   reap(wr);
 }
 

@@ -1,9 +1,6 @@
+#include "sort/sort_keys.h"
+
 #include <strings.h>
-
-#include <vector>
-
-#include "trawl/settings.h"
-#include "trawl/sort.h"
 
 namespace trawl {
 
@@ -20,46 +17,32 @@ constexpr key_row key_table[] = {
     {"name", "-k5"},   {"type", "-k6"},  {"data", "-k7"},
 };
 
-std::vector<sort_key> keys;
-
 }  // namespace
 
-const char* sort_key_add(const char* name) {
-  if (keys.size() >= max_sort_keys) return "too many sort keys given.";
+const char* sort_key_add(run_options& opts, const char* name) {
+  if (opts.sort_keys.size() >= max_sort_keys) return "too many sort keys given.";
   for (const key_row& row : key_table) {
     if (strcasecmp(row.name, name) == 0) {
       std::string argument = row.argument;
-      if (sorting == sort_descending) argument += 'r';
-      keys.push_back(sort_key{name, std::move(argument)});
+      if (opts.sorting == sort_descending) argument += 'r';
+      opts.sort_keys.push_back(sort_key{name, std::move(argument)});
       return nullptr;
     }
   }
   return "key must be in first|last|duration|count|name|type|data";
 }
 
-const sort_key* sort_key_find(const char* name) {
-  for (const sort_key& k : keys)
+const sort_key* sort_key_find(const run_options& opts, const char* name) {
+  for (const sort_key& k : opts.sort_keys)
     if (k.name == name) return &k;
   return nullptr;
 }
 
-void sort_key_defaults() {
+void sort_key_defaults(run_options& opts) {
   for (const key_row& row : key_table) {
-    if (keys.size() >= max_sort_keys) break;
-    if (sort_key_find(row.name) == nullptr) sort_key_add(row.name);
+    if (opts.sort_keys.size() >= max_sort_keys) break;
+    if (sort_key_find(opts, row.name) == nullptr) sort_key_add(opts, row.name);
   }
-}
-
-void sort_keys_free() {
-  keys.clear();
-}
-
-int sort_key_count() {
-  return static_cast<int>(keys.size());
-}
-
-const sort_key& sort_key_at(int i) {
-  return keys.at(static_cast<size_t>(i));
 }
 
 }  // namespace trawl

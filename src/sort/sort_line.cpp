@@ -1,15 +1,12 @@
-#include "trawl/sort_line.h"
+#include "sort/sort_line.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#include "sigpipe_guard.h"
-#include "trawl/diag.h"
-#include "trawl/netio.h"
-#include "trawl/settings.h"
-#include "trawl/sort.h"
-#include "trawl/sortable.h"
-#include "trawl/tuple.h"
+#include "core/diag.h"
+#include "records/tuple.h"
+#include "sort/sigpipe_guard.h"
+#include "sort/sortable.h"
 
 namespace trawl {
 
@@ -17,10 +14,8 @@ namespace {
 
 // One per separator, in the order they are searched.
 constexpr const char* missing_separator[] = {
-    "warning: no SP found in '%s'",   "warning: no second SP in '%s'",
-    "warning: no third SP in '%s'",   "warning: no fourth SP in '%s'",
-    "warning: no fifth SP in '%s'",   "warning: no sixth SP in '%s'",
-    "warning: no seventh SP in '%s'",
+    "no SP found in '%s'", "no second SP in '%s'", "no third SP in '%s'",   "no fourth SP in '%s'",
+    "no fifth SP in '%s'", "no sixth SP in '%s'",  "no seventh SP in '%s'",
 };
 
 const char* or_na(const char* text) {
@@ -46,7 +41,7 @@ const char* sort_line_split(std::string_view line, std::string_view* record) {
   return nullptr;
 }
 
-int sort_line_write(fetch& f, const pdns_tuple& tup, std::string_view line) {
+int sort_line_write(writer& wr, const pdns_tuple& tup, std::string_view line) {
   // Some records carry only zone times; a record time of 0 means unknown.
   const bool record_times = tup.time_first != 0 && tup.time_last != 0;
   const unsigned long first = record_times ? tup.time_first : tup.zone_time_first;
@@ -56,23 +51,19 @@ int sort_line_write(fetch& f, const pdns_tuple& tup, std::string_view line) {
 
   const std::optional<std::string> dyn_rrname = sortable_rrname(tup);
   const std::optional<std::string> dyn_rdata = sortable_rdata(tup);
-  if (debug_level >= 3) {
-    debug_line(true, "dyn_rrname = '%s'\n", dyn_rrname ? dyn_rrname->c_str() : "(null)");
-    debug_line(true, "dyn_rdata = '%s'\n", dyn_rdata ? dyn_rdata->c_str() : "(null)");
-  }
+  debug_line(3, "dyn_rrname = '%s'\n", dyn_rrname ? dyn_rrname->c_str() : "(null)");
+  debug_line(3, "dyn_rdata = '%s'\n", dyn_rdata ? dyn_rdata->c_str() : "(null)");
 
   const int raw_length = static_cast<int>(line.size());
   {
     sigpipe_guard guard;
-    fprintf(f.qry->wr->sort_stdin.get(), "%lu %lu %lu %lu %s %s %s %*.*s\n", first, last, duration,
-            count, or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
+    fprintf(wr.sort_stdin.get(), "%lu %lu %lu %lu %s %s %s %*.*s\n", first, last, duration, count,
+            or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
             line.data());
   }
-  if (debug_level >= 2) {
-    debug_line(true, "sort0: '%lu %lu %lu %lu %s %s %s %*.*s'\n", first, last, duration, count,
-               or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
-               line.data());
-  }
+  debug_line(2, "sort0: '%lu %lu %lu %lu %s %s %s %*.*s'\n", first, last, duration, count,
+             or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
+             line.data());
   return 1;
 }
 

@@ -1,4 +1,4 @@
-#include "trawl/sortable.h"
+#include "sort/sortable.h"
 
 #include <arpa/inet.h>
 
@@ -6,17 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "trawl/countoff.h"
-#include "trawl/diag.h"
-#include "trawl/tuple.h"
+#include "core/diag.h"
+#include "records/countoff.h"
+#include "records/tuple.h"
+#include "support/ascii.h"
 
 namespace trawl {
 
 namespace {
-
-char ascii_lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 void append_hex(std::string& buf, const unsigned char* bytes, size_t n) {
   static constexpr char digits[] = "0123456789abcdef";
@@ -112,19 +109,13 @@ std::optional<std::string> sortable_rrname(const pdns_tuple& tup) {
 std::optional<std::string> sortable_rdata(const pdns_tuple& tup) {
   if (tup.rrtype == nullptr || tup.node.rdata == nullptr) return std::nullopt;
   std::string sortbuf;
-  if (json_is_array(tup.node.rdata)) {
-    size_t i;
-    json_t* slot;
-    json_array_foreach(tup.node.rdata, i, slot) {
-      if (json_is_string(slot)) {
-        append_rdata(sortbuf, tup.rrtype, json_string_value(slot));
-      } else {
-        log_line("warning: rdata slot is not a string");
-      }
+  for_each_rdata(tup, [&](rdata_value value) {
+    if (value.bad) {
+      warning("rdata slot is not a string");
+    } else {
+      append_rdata(sortbuf, tup.rrtype, value.text);
     }
-  } else {
-    append_rdata(sortbuf, tup.rrtype, json_string_value(tup.node.rdata));
-  }
+  });
   return sortbuf;
 }
 

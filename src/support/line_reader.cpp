@@ -1,4 +1,4 @@
-#include "trawl/line_reader.h"
+#include "support/line_reader.h"
 
 #include <sys/types.h>
 

@@ -1,4 +1,4 @@
-#include "trawl/tokenizer.h"
+#include "support/tokenizer.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -44,22 +44,21 @@ std::string_view next_in_region(tokenizer& tok, const char* delimiters) {
 }  // namespace
 
 tokenizer_ptr tokenizer_from_region(const char* base, size_t length) {
-  return tokenizer_ptr(new (std::nothrow) tokenizer{0, base, length});
+  return tokenizer_ptr(new (std::nothrow) tokenizer{tokenizer_kind::region, base, length});
 }
 
 tokenizer_ptr tokenizer_from_string(const char* text) {
-  return tokenizer_ptr(new (std::nothrow) tokenizer{1, text, 0});
+  return tokenizer_ptr(new (std::nothrow) tokenizer{tokenizer_kind::string, text, 0});
 }
 
 std::string_view tokenizer_next(tokenizer& tok, const char* delimiters) {
   switch (tok.kind) {
-    case 0:
+    case tokenizer_kind::region:
       return next_in_region(tok, delimiters);
-    case 1:
+    case tokenizer_kind::string:
       return next_in_string(tok, delimiters);
-    default:
-      std::abort();
   }
+  std::abort();  // a kind no constructor makes: the tokenizer was overwritten
 }
 
 std::optional<std::string> tokenizer_next_copy(tokenizer& tok, const char* delimiters) {
@@ -88,7 +87,7 @@ void tokenizer_destroy(tokenizer_ptr& tok) {
 
 std::vector<std::string> tokenizer_split(const char* text, const char* delimiters) {
   std::vector<std::string> tokens;
-  tokenizer tok{1, text, 0};
+  tokenizer tok{tokenizer_kind::string, text, 0};
   for (std::string_view t = tokenizer_next(tok, delimiters); t.data() != nullptr;
        t = tokenizer_next(tok, delimiters))
     tokens.emplace_back(t);

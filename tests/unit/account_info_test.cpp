@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "trawl/account_info.h"
-#include "trawl/json_ref.h"
+#include "backends/trove_info.h"
+#include "support/json_ref.h"
 
 namespace trawl {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "trawl/batch_parse.h"
-#include "trawl/settings.h"
+#include "core/qparam.h"
+#include "program/batch.h"
 
 namespace trawl {
 namespace {
@@ -50,10 +50,9 @@ TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
       {"rdata/ip/10.0.0.0,8", nullptr, mode_rdata_ip, "10.0.0.0,8"},
       {"rdata/ip/192.0.2.1\r", nullptr, mode_rdata_ip, "192.0.2.1\r"},
   };
-  allow_8bit = false;
   for (const batch_row& row : rows) {
     qdesc qd;
-    const char* err = batch_parse(row.line, qd);
+    const char* err = batch_parse(row.line, false, qd);
     if (row.error != nullptr) {
       EXPECT_STREQ(err, row.error) << row.line;
       continue;
@@ -68,11 +67,10 @@ TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
 }
 
 TEST(BatchParse, EightBitNamesPassWhenAllowed) {
-  allow_8bit = true;
   qdesc qd;
-  EXPECT_EQ(batch_parse("rdata/name/caf\xc3\xa9", qd), nullptr);
-  allow_8bit = false;
-  EXPECT_STREQ(batch_parse("rdata/name/caf\xc3\xa9", qd), "search argument is not 7-bit clean");
+  EXPECT_EQ(batch_parse("rdata/name/caf\xc3\xa9", true, qd), nullptr);
+  EXPECT_STREQ(batch_parse("rdata/name/caf\xc3\xa9", false, qd),
+               "search argument is not 7-bit clean");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "trawl/pdns_system.h"
+#include "backends/config.h"
 
 namespace trawl {
 namespace {

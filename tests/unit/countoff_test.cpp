@@ -1,4 +1,4 @@
-#include "trawl/countoff.h"
+#include "records/countoff.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "trawl/netio.h"
+#include "engine/curl_debug.h"
 
 namespace trawl {
 namespace {

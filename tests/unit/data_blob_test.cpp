@@ -2,7 +2,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/writer_func.h"
 #include "pdns_record_fixture.h"
+#include "records/verbs.h"
 
 namespace trawl {
 namespace {
@@ -11,7 +13,7 @@ class data_blob_test : public pdns_record_test {
  protected:
   void SetUp() override {
     pdns_record_test::SetUp();
-    presenter_selected = &pres_json_lookup;
+    opts_.presenter_selected = find_verb("lookup")->json;
     qry_.wr = &wr_;
     f_.qry = &qry_;
   }
@@ -32,12 +34,12 @@ class data_blob_test : public pdns_record_test {
 struct stream_row {
   std::string line;
   int result;
-  int saf_cond;
+  saf_cond cond;
   std::string out;
 };
 
 TEST_F(data_blob_test, FramedStreamPresentsOnlyRecords) {
-  psys = &system_trove2;
+  state_.psys = &system_trove2;
   const std::vector<stream_row> rows = {
       {R"({"cond":"begin"})", 0, cond_begin, ""},
       {R"({"obj":{"rrname":"host.example.com.","rrtype":"A","rdata":["192.0.2.1"]}})", 1,
@@ -55,7 +57,7 @@ TEST_F(data_blob_test, FramedStreamPresentsOnlyRecords) {
     fflush(stdout);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), row.out) << row.line;
     EXPECT_EQ(result, row.result) << row.line;
-    EXPECT_EQ(f_.saf_cond, row.saf_cond) << row.line;
+    EXPECT_EQ(f_.cond, row.cond) << row.line;
   }
 }
 
@@ -71,44 +73,44 @@ TEST_F(data_blob_test, PlainStreamPresentsFramingLinesAsRecords) {
     EXPECT_EQ(feed(line), 1) << line;
     fflush(stdout);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), line + "\n");
-    EXPECT_EQ(f_.saf_cond, cond_none);
+    EXPECT_EQ(f_.cond, cond_none);
   }
 }
 
 TEST_F(data_blob_test, EndingConditionHidesTheLinesRecord) {
-  psys = &system_trove2;
-  const std::vector<std::pair<std::string, int>> rows = {{"succeeded", cond_succeeded},
-                                                         {"limited", cond_limited},
-                                                         {"failed", cond_failed},
-                                                         {"begin", cond_begin}};
+  state_.psys = &system_trove2;
+  const std::vector<std::pair<std::string, saf_cond>> rows = {{"succeeded", cond_succeeded},
+                                                              {"limited", cond_limited},
+                                                              {"failed", cond_failed},
+                                                              {"begin", cond_begin}};
   for (const auto& [cond, code] : rows) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(feed(R"({"cond":")" + cond + R"(","obj":{"rrtype":"A"}})"), 0) << cond;
     fflush(stdout);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << cond;
-    EXPECT_EQ(f_.saf_cond, code) << cond;
+    EXPECT_EQ(f_.cond, code) << cond;
   }
 }
 
 TEST_F(data_blob_test, LastMessageIsKept) {
-  psys = &system_trove2;
+  state_.psys = &system_trove2;
   EXPECT_EQ(feed(R"({"cond":"limited","msg":"first"})"), 0);
-  EXPECT_EQ(f_.saf_cond, cond_limited);
+  EXPECT_EQ(f_.cond, cond_limited);
   EXPECT_EQ(f_.saf_msg, "first");
   EXPECT_EQ(feed(R"({"msg":"second"})"), 0);
   EXPECT_EQ(f_.saf_msg, "second");
-  EXPECT_EQ(f_.saf_cond, cond_limited);
+  EXPECT_EQ(f_.cond, cond_limited);
 }
 
 TEST_F(data_blob_test, UnknownConditionIsReportedAndItsRecordShown) {
-  psys = &system_trove2;
+  state_.psys = &system_trove2;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   EXPECT_EQ(feed(R"({"cond":"Ongoing","obj":{"rrtype":"A"}})"), 1);
   std::string err = testing::internal::GetCapturedStderr();
   fflush(stdout);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "{\"rrtype\":\"A\"}\n");
-  EXPECT_EQ(f_.saf_cond, cond_missing);
+  EXPECT_EQ(f_.cond, cond_missing);
   EXPECT_TRUE(std::regex_match(
       err, std::regex(R"(trawl \[[-0-9 :.]+\]: Unknown value for "cond": Ongoing\n)")))
       << err;

@@ -1,4 +1,4 @@
-#include "trawl/dedup_set.h"
+#include "support/dedup_set.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "trawl/cli.h"
-#include "trawl/pdns_system.h"
+#include "core/qparam.h"
+#include "program/launch.h"
 
 namespace trawl {
 namespace {

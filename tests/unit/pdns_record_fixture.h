@@ -1,92 +1,73 @@
-// Shared set-up for the tests of record decoding and presentation: the
-// program-wide settings they read are fixed per test and restored afterwards.
+// Shared set-up for the tests of record decoding and presentation: each test
+// gets its own run options and run state, and a writer serving them.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "trawl/dedup_set.h"
-#include "trawl/netio.h"
-#include "trawl/pdns_system.h"
-#include "trawl/present.h"
-#include "trawl/settings.h"
-#include "trawl/tuple.h"
+#include "backends/systems.h"
+#include "core/diag.h"
+#include "core/options.h"
+#include "core/state.h"
+#include "core/transfer.h"
+#include "core/verb.h"
+#include "records/present_csv.h"
+#include "records/present_json.h"
+#include "records/present_minimal.h"
+#include "records/present_text.h"
+#include "records/tuple.h"
+#include "support/dedup_set.h"
 
 namespace trawl {
 
 class pdns_record_test : public testing::Test {
  protected:
   void SetUp() override {
-    saved_psys_ = psys;
-    saved_transforms_ = transforms;
-    saved_iso_time_ = iso_time;
-    saved_asinfo_lookup_ = asinfo_lookup;
-    saved_debug_level_ = debug_level;
-    saved_sorting_ = sorting;
-    saved_presenter_ = presenter_selected;
-    saved_program_name_ = program_name;
-    saved_minimal_set_ = std::move(minimal_set);
-
-    psys = &system_trove1;
-    transforms = 0;
-    iso_time = false;
-    asinfo_lookup = false;
-    debug_level = 0;
-    sorting = sort_none;
-    presenter_selected = nullptr;
-    program_name = "trawl";
-    minimal_set = dedup_set_new(10000);
+    state_.psys = &system_trove1;
+    state_.minimal_set = dedup_set_new(10000);
+    wr_.opts = &opts_;
+    wr_.state = &state_;
+    diag_attach(opts_);
   }
 
   void TearDown() override {
-    psys = saved_psys_;
-    transforms = saved_transforms_;
-    iso_time = saved_iso_time_;
-    asinfo_lookup = saved_asinfo_lookup_;
-    debug_level = saved_debug_level_;
-    sorting = saved_sorting_;
-    presenter_selected = saved_presenter_;
-    program_name = saved_program_name_;
-    minimal_set = std::move(saved_minimal_set_);
+    // Log lines written after this test must not read its options.
+    static const run_options after_test;
+    diag_attach(after_test);
   }
 
-  using present_function = void (*)(const pdns_tuple&, query*, writer&);
+  using present_function = void (*)(const run_options&, run_state&, const pdns_tuple&, const query*,
+                                    writer&);
+
+  // True when the current system frames its records, as the record stream
+  // decides it.
+  bool framed() const { return state_.psys != nullptr && state_.psys->encap == encap_saf; }
 
   // Decodes line, which the test expects to be a valid record, presents it
   // and returns what went to standard output.
-  static std::string render(present_function present, std::string_view line, query* qry,
-                            writer& wr) {
+  std::string render(present_function present, std::string_view line, const query* qry,
+                     writer& wr) {
     pdns_tuple tup;
-    const char* message = nullptr;
-    tuple_outcome outcome = tuple_make(tup, line, &message);
-    EXPECT_EQ(outcome, tuple_outcome::ok) << line;
-    if (outcome != tuple_outcome::ok) return "(not decoded)";
+    std::optional<tuple_error> error = tuple_make(tup, line, opts_, framed());
+    EXPECT_FALSE(error) << line << ": " << error->text;
+    if (error) return "(not decoded)";
     testing::internal::CaptureStdout();
-    present(tup, qry, wr);
+    present(opts_, state_, tup, qry, wr);
     fflush(stdout);
     tuple_unmake(tup);
     return testing::internal::GetCapturedStdout();
   }
 
-  std::string render(present_function present, std::string_view line, query* qry = nullptr) {
+  std::string render(present_function present, std::string_view line, const query* qry = nullptr) {
     return render(present, line, qry, wr_);
   }
 
+  run_options opts_;
+  run_state state_;
   writer wr_;
-
- private:
-  const pdns_system* saved_psys_ = nullptr;
-  unsigned saved_transforms_ = 0;
-  bool saved_iso_time_ = false;
-  bool saved_asinfo_lookup_ = false;
-  int saved_debug_level_ = 0;
-  sort_mode saved_sorting_ = sort_none;
-  const presenter* saved_presenter_ = nullptr;
-  std::string saved_program_name_;
-  std::unique_ptr<dedup_set> saved_minimal_set_;
 };
 
 // A lookup record as an owner search finds it.

@@ -63,7 +63,7 @@ TEST_F(present_csv_test, LookupEdgeCases) {
 }
 
 TEST_F(present_csv_test, OwnerNameIsTransformedButBailiwickIsNot) {
-  transforms = transform_chomp;
+  opts_.transforms = transform_chomp;
   wr_.csv_header_done = true;
   EXPECT_EQ(render(present_csv_lookup,
                    R"({"bailiwick":"example.com.","rrname":"a.example.com.","rdata":"x"})"),
@@ -72,7 +72,7 @@ TEST_F(present_csv_test, OwnerNameIsTransformedButBailiwickIsNot) {
 
 // A type other than A is never looked up, so these columns stay empty.
 TEST_F(present_csv_test, AsColumnsNeedTypeAndData) {
-  asinfo_lookup = true;
+  opts_.asinfo_lookup = true;
   EXPECT_EQ(
       render(present_csv_lookup, R"({"rrname":"a.","rrtype":"AAAA","rdata":["2001:db8::1"]})"),
       "time_first,time_last,zone_first,zone_last,count,bailiwick,rrname,rrtype,rdata,"
@@ -84,7 +84,7 @@ TEST_F(present_csv_test, AsColumnsNeedTypeAndData) {
 }
 
 TEST_F(present_csv_test, IsoTimes) {
-  iso_time = true;
+  opts_.iso_time = true;
   wr_.csv_header_done = true;
   EXPECT_EQ(render(present_csv_lookup, R"({"time_first":1600000000,"time_last":1600003600})"),
             "\"2020-09-13T12:26:40Z\",\"2020-09-13T13:26:40Z\",,,,,,,\n");

@@ -42,7 +42,7 @@ TEST_F(present_json_test, ArrayLineIsWrittenBack) {
 }
 
 TEST_F(present_json_test, DatefixChompAndQueryDetail) {
-  transforms = transform_datefix | transform_chomp | transform_qdetail;
+  opts_.transforms = transform_datefix | transform_chomp | transform_qdetail;
   query q = owner_query();
   EXPECT_EQ(render(present_json_lookup, one_address, &q),
             R"({"count":5,"time_first":"2020-09-13 12:26:40","time_last":"2020-09-13 13:26:40",)"
@@ -53,8 +53,8 @@ TEST_F(present_json_test, DatefixChompAndQueryDetail) {
 }
 
 TEST_F(present_json_test, QueryDetailShowsParametersInForce) {
-  transforms = transform_qdetail;
-  iso_time = true;
+  opts_.transforms = transform_qdetail;
+  opts_.iso_time = true;
   query q = owner_query();
   q.qp.after = 1600000000;
   q.qp.before = 1609459200;
@@ -70,7 +70,7 @@ TEST_F(present_json_test, QueryDetailShowsParametersInForce) {
 }
 
 TEST_F(present_json_test, QueryDetailWithoutDescription) {
-  transforms = transform_qdetail;
+  opts_.transforms = transform_qdetail;
   query q;
   q.wr = &wr_;
   EXPECT_EQ(render(present_json_summarize, R"({"count":1,"num_results":2})", &q),
@@ -81,7 +81,7 @@ TEST_F(present_json_test, QueryDetailWithoutDescription) {
 TEST_F(present_json_test, ExistingDetailIsReplacedInPlace) {
   const std::string saved = R"({"count":1,"_trawl":{"descr":"old"},"rrtype":"A"})";
   EXPECT_EQ(render(present_json_lookup, saved), saved + "\n");
-  transforms = transform_qdetail;
+  opts_.transforms = transform_qdetail;
   query q = owner_query();
   EXPECT_EQ(render(present_json_lookup, saved, &q),
             R"({"count":1,"_trawl":{"descr":"rrset/name/host.example.com","gravel":false,)"
@@ -90,7 +90,7 @@ TEST_F(present_json_test, ExistingDetailIsReplacedInPlace) {
 }
 
 TEST_F(present_json_test, DatefixEdgeCases) {
-  transforms = transform_datefix;
+  opts_.transforms = transform_datefix;
   struct row {
     std::string line;
     std::string json;
@@ -109,15 +109,15 @@ TEST_F(present_json_test, DatefixEdgeCases) {
 }
 
 TEST_F(present_json_test, IsoDatefix) {
-  transforms = transform_datefix;
-  iso_time = true;
+  opts_.transforms = transform_datefix;
+  opts_.iso_time = true;
   EXPECT_EQ(render(present_json_lookup, R"({"time_first":1600000000,"time_last":1600003600})"),
             R"({"time_first":"2020-09-13T12:26:40Z","time_last":"2020-09-13T13:26:40Z"})"
             "\n");
 }
 
 TEST_F(present_json_test, ReverseReplacesOnlyAnExistingOwner) {
-  transforms = transform_reverse;
+  opts_.transforms = transform_reverse;
   EXPECT_EQ(render(present_json_lookup, R"({"rrtype":"A","rrname":"host.example.com."})"),
             R"({"rrtype":"A","rrname":".com.example.host"})"
             "\n");
@@ -127,13 +127,13 @@ TEST_F(present_json_test, ReverseReplacesOnlyAnExistingOwner) {
 
 // Only A records are ever annotated, so nothing is added here.
 TEST_F(present_json_test, AnnotationLeavesUnannotatedRecordsAlone) {
-  asinfo_lookup = true;
+  opts_.asinfo_lookup = true;
   const std::string line = R"({"rrtype":"AAAA","rdata":["2001:db8::1",5]})";
   EXPECT_EQ(render(present_json_lookup, line), line + "\n");
 }
 
 TEST_F(present_json_test, FramedRecordIsWrittenWithoutItsFrame) {
-  psys = &system_trove2;
+  state_.psys = &system_trove2;
   EXPECT_EQ(render(present_json_lookup, R"({"cond":"ongoing","obj":{"rrtype":"A"}})"),
             R"({"rrtype":"A"})"
             "\n");

@@ -8,7 +8,7 @@ namespace {
 
 class present_minimal_test : public pdns_record_test {
  protected:
-  query by_mode(int mode) {
+  query by_mode(search_mode mode) {
     query q;
     q.mode = mode;
     q.wr = &wr_;
@@ -28,8 +28,8 @@ TEST_F(present_minimal_test, OwnerSearchPrintsEachValueOnceInTheRun) {
 }
 
 TEST_F(present_minimal_test, DataSearchPrintsOwnerNamesOnce) {
-  for (int mode : {mode_rdata_name, mode_rdata_ip, mode_rdata_raw}) {
-    minimal_set = dedup_set_new(10000);
+  for (search_mode mode : {mode_rdata_name, mode_rdata_ip, mode_rdata_raw}) {
+    state_.minimal_set = dedup_set_new(10000);
     query q = by_mode(mode);
     EXPECT_EQ(render(present_minimal_lookup, sample_lookup, &q), "host.example.com.\n") << mode;
     EXPECT_EQ(render(present_minimal_lookup,
@@ -40,7 +40,7 @@ TEST_F(present_minimal_test, DataSearchPrintsOwnerNamesOnce) {
 }
 
 TEST_F(present_minimal_test, DataSearchShowsTransformedOwner) {
-  transforms = transform_chomp;
+  opts_.transforms = transform_chomp;
   query q = by_mode(mode_rdata_ip);
   EXPECT_EQ(render(present_minimal_lookup, sample_lookup, &q), "host.example.com\n");
 }

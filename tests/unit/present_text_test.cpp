@@ -57,7 +57,7 @@ TEST_F(present_text_test, LookupEdgeCases) {
 }
 
 TEST_F(present_text_test, OwnerNameTransformsShowInRecordLines) {
-  transforms = transform_reverse | transform_chomp;
+  opts_.transforms = transform_reverse | transform_chomp;
   EXPECT_EQ(render(present_text_lookup,
                    R"({"rrname":"host.example.com.","rrtype":"A","bailiwick":"example.com.",)"
                    R"("rdata":"192.0.2.1"})"),
@@ -65,7 +65,7 @@ TEST_F(present_text_test, OwnerNameTransformsShowInRecordLines) {
 }
 
 TEST_F(present_text_test, IsoTimes) {
-  iso_time = true;
+  opts_.iso_time = true;
   EXPECT_EQ(
       render(present_text_lookup, R"({"time_first":1600000000,"time_last":1600003600,"rdata":[]})"),
       ";; record times: 2020-09-13T12:26:40Z .. 2020-09-13T13:26:40Z (1h 1s)\n\n");

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "trawl/qparam.h"
-#include "trawl/settings.h"
+#include "core/options.h"
+#include "core/qparam.h"
 
 namespace trawl {
 namespace {
@@ -13,7 +13,8 @@ struct option_row {
 };
 
 TEST(QparamOption, AcceptsAndRefusesAsDocumented) {
-  start_time = timeval{1700000000, 0};
+  run_options opts;
+  opts.start_time = timeval{1700000000, 0};
   const option_row rows[] = {
       {'l', "0", nullptr},
       {'l', "100", nullptr},
@@ -35,7 +36,7 @@ TEST(QparamOption, AcceptsAndRefusesAsDocumented) {
   };
   for (const option_row& row : rows) {
     qparam qp;
-    const char* err = qparam_option(row.letter, row.value, qp);
+    const char* err = qparam_option(opts, row.letter, row.value, qp);
     if (row.error == nullptr)
       EXPECT_EQ(err, nullptr) << static_cast<char>(row.letter) << " " << row.value;
     else
@@ -44,32 +45,35 @@ TEST(QparamOption, AcceptsAndRefusesAsDocumented) {
 }
 
 TEST(QparamOption, OutputLimitAlsoSetsExplicitLimitButQueryLimitDoesNot) {
+  const run_options opts;
   qparam qp;
-  ASSERT_EQ(qparam_option('L', "10", qp), nullptr);
+  ASSERT_EQ(qparam_option(opts, 'L', "10", qp), nullptr);
   EXPECT_EQ(qp.output_limit, 10);
   EXPECT_EQ(qp.explicit_output_limit, 10);
   qparam other;
-  ASSERT_EQ(qparam_option('l', "10", other), nullptr);
+  ASSERT_EQ(qparam_option(opts, 'l', "10", other), nullptr);
   EXPECT_EQ(other.query_limit, 10);
   EXPECT_EQ(other.explicit_output_limit, -1);
   EXPECT_EQ(other.output_limit, -1);
 }
 
 TEST(QparamOption, RelativeTimesCountBackFromStart) {
-  start_time = timeval{1700000000, 0};
+  run_options opts;
+  opts.start_time = timeval{1700000000, 0};
   qparam qp;
-  ASSERT_EQ(qparam_option('A', "1h", qp), nullptr);
+  ASSERT_EQ(qparam_option(opts, 'A', "1h", qp), nullptr);
   EXPECT_EQ(qp.after, 1700000000u - 3600u);
-  ASSERT_EQ(qparam_option('B', "-60", qp), nullptr);
+  ASSERT_EQ(qparam_option(opts, 'B', "-60", qp), nullptr);
   EXPECT_EQ(qp.before, 1700000000u - 60u);
 }
 
 TEST(QparamOption, GravelFollowsTheLastOfGAndCapitalG) {
+  const run_options opts;
   qparam qp;
-  qparam_option('g', nullptr, qp);
-  qparam_option('G', nullptr, qp);
+  qparam_option(opts, 'g', nullptr, qp);
+  qparam_option(opts, 'G', nullptr, qp);
   EXPECT_FALSE(qp.gravel);
-  qparam_option('g', nullptr, qp);
+  qparam_option(opts, 'g', nullptr, qp);
   EXPECT_TRUE(qp.gravel);
 }
 

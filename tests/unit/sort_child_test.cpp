@@ -3,8 +3,9 @@
 #include <vector>
 
 #include "pdns_record_fixture.h"
-#include "trawl/sort.h"
-#include "trawl/sort_child.h"
+#include "sort/sort_child.h"
+#include "sort/sort_keys.h"
+#include "sort/sort_line.h"
 
 namespace trawl {
 namespace {
@@ -12,7 +13,8 @@ namespace {
 std::vector<std::string> presented_names;
 int presented_with_query = 0;
 
-void record_presented(const pdns_tuple& tup, query* qry, writer&) {
+void record_presented(const run_options&, run_state&, const pdns_tuple& tup, const query* qry,
+                      writer&) {
   presented_names.push_back(tup.rrname.value_or("(none)"));
   if (qry != nullptr) ++presented_with_query;
 }
@@ -23,35 +25,24 @@ class sort_child_test : public pdns_record_test {
  protected:
   void SetUp() override {
     pdns_record_test::SetUp();
-    presenter_selected = &recording_presenter;
+    opts_.presenter_selected = &recording_presenter;
     presented_names.clear();
     presented_with_query = 0;
-    sort_keys_free();
-  }
-
-  void TearDown() override {
-    sort_keys_free();
-    pdns_record_test::TearDown();
   }
 
   // Sorts lines through a sort child as the record stream and the writer's
   // tear-down do, and returns standard error.
   std::string sort_records(writer& wr, const std::vector<std::string>& lines) {
     testing::internal::CaptureStderr();
-    sort_child_start(wr);
+    sort_child_start(opts_, wr);
     EXPECT_NE(wr.sort_pid, 0);
-    query q;
-    q.wr = &wr;
-    fetch f;
-    f.qry = &q;
     for (const std::string& line : lines) {
       pdns_tuple tup;
-      const char* message = nullptr;
-      EXPECT_EQ(tuple_make(tup, line, &message), tuple_outcome::ok) << line;
-      wr.count += sort_line_write(f, tup, line);
+      EXPECT_FALSE(tuple_make(tup, line, opts_, framed())) << line;
+      wr.count += sort_line_write(wr, tup, line);
       tuple_unmake(tup);
     }
-    sort_child_finish(wr);
+    sort_child_finish(opts_, state_, wr);
     return testing::internal::GetCapturedStderr();
   }
 
@@ -62,8 +53,8 @@ class sort_child_test : public pdns_record_test {
 };
 
 TEST_F(sort_child_test, DefaultKeysSortFirstSeenNumericallyAndDropRepeats) {
-  sorting = sort_ascending;
-  sort_key_defaults();
+  opts_.sorting = sort_ascending;
+  sort_key_defaults(opts_);
   writer wr;
   const std::string err = sort_records(
       wr, {record("ten.", 10), record("nine.", 9), record("hundred.", 100), record("nine.", 9)});
@@ -74,17 +65,17 @@ TEST_F(sort_child_test, DefaultKeysSortFirstSeenNumericallyAndDropRepeats) {
 }
 
 TEST_F(sort_child_test, DescendingKeysReverseTheOrder) {
-  sorting = sort_descending;
-  sort_key_defaults();
+  opts_.sorting = sort_descending;
+  sort_key_defaults(opts_);
   writer wr;
   sort_records(wr, {record("ten.", 10), record("nine.", 9), record("hundred.", 100)});
   EXPECT_EQ(presented_names, (std::vector<std::string>{"hundred.", "ten.", "nine."}));
 }
 
 TEST_F(sort_child_test, DataKeyOrdersAddressesByValueNotText) {
-  sorting = sort_ascending;
-  ASSERT_EQ(sort_key_add("data"), nullptr);
-  sort_key_defaults();
+  opts_.sorting = sort_ascending;
+  ASSERT_EQ(sort_key_add(opts_, "data"), nullptr);
+  sort_key_defaults(opts_);
   writer wr;
   sort_records(wr, {record("ten.", 1, "10.0.0.1"), record("nine.", 2, "9.0.0.1"),
                     record("two-hundred.", 3, "200.0.0.1")});
@@ -92,9 +83,9 @@ TEST_F(sort_child_test, DataKeyOrdersAddressesByValueNotText) {
 }
 
 TEST_F(sort_child_test, OutputLimitStopsTheChildQuietly) {
-  sorting = sort_ascending;
-  sort_key_defaults();
-  debug_level = 1;
+  opts_.sorting = sort_ascending;
+  sort_key_defaults(opts_);
+  opts_.debug_level = 1;
   writer wr;
   wr.output_limit = 2;
   const std::string err = sort_records(
@@ -107,11 +98,11 @@ TEST_F(sort_child_test, OutputLimitStopsTheChildQuietly) {
 }
 
 TEST_F(sort_child_test, DebugLineShowsTheSortArguments) {
-  sorting = sort_ascending;
-  ASSERT_EQ(sort_key_add("count"), nullptr);
-  sorting = sort_descending;
-  sort_key_defaults();
-  debug_level = 1;
+  opts_.sorting = sort_ascending;
+  ASSERT_EQ(sort_key_add(opts_, "count"), nullptr);
+  opts_.sorting = sort_descending;
+  sort_key_defaults(opts_);
+  opts_.debug_level = 1;
   writer wr;
   const std::string err = sort_records(wr, {});
   EXPECT_NE(err.find(": \"/usr/bin/sort\" args: [sort] [-u] [-k4n] [-k1nr] [-k2nr] [-k3nr] "

@@ -3,63 +3,61 @@
 #include <string>
 #include <vector>
 
-#include "trawl/settings.h"
-#include "trawl/sort.h"
+#include "core/options.h"
+#include "sort/sort_keys.h"
 
 namespace trawl {
 namespace {
 
-std::vector<std::string> arguments() {
+std::vector<std::string> arguments(const run_options& opts) {
   std::vector<std::string> args;
-  for (int i = 0; i < sort_key_count(); ++i) args.push_back(sort_key_at(i).argument);
+  for (const sort_key& key : opts.sort_keys) args.push_back(key.argument);
   return args;
 }
 
 class SortKeys : public ::testing::Test {
  protected:
-  void TearDown() override {
-    sort_keys_free();
-    sorting = sort_none;
-  }
+  run_options opts_;
 };
 
 TEST_F(SortKeys, DefaultsAscendingAndDescending) {
-  sorting = sort_ascending;
-  sort_key_defaults();
-  EXPECT_EQ(arguments(),
+  opts_.sorting = sort_ascending;
+  sort_key_defaults(opts_);
+  EXPECT_EQ(arguments(opts_),
             (std::vector<std::string>{"-k1n", "-k2n", "-k3n", "-k4n", "-k5", "-k6", "-k7"}));
-  sort_keys_free();
-  sorting = sort_descending;
-  sort_key_defaults();
-  EXPECT_EQ(arguments(),
+  opts_.sort_keys.clear();
+  opts_.sorting = sort_descending;
+  sort_key_defaults(opts_);
+  EXPECT_EQ(arguments(opts_),
             (std::vector<std::string>{"-k1nr", "-k2nr", "-k3nr", "-k4nr", "-k5r", "-k6r", "-k7r"}));
 }
 
 TEST_F(SortKeys, GivenKeysComeFirstWithTheirOwnDirection) {
-  sorting = sort_ascending;
-  ASSERT_EQ(sort_key_add("first"), nullptr);
-  sorting = sort_descending;
-  ASSERT_EQ(sort_key_add("last"), nullptr);
-  sort_key_defaults();
-  EXPECT_EQ(arguments(),
+  opts_.sorting = sort_ascending;
+  ASSERT_EQ(sort_key_add(opts_, "first"), nullptr);
+  opts_.sorting = sort_descending;
+  ASSERT_EQ(sort_key_add(opts_, "last"), nullptr);
+  sort_key_defaults(opts_);
+  EXPECT_EQ(arguments(opts_),
             (std::vector<std::string>{"-k1n", "-k2nr", "-k3nr", "-k4nr", "-k5r", "-k6r", "-k7r"}));
 }
 
 TEST_F(SortKeys, RepeatTestIsExactSoCaseVariantsFillTheList) {
-  sorting = sort_ascending;
-  ASSERT_EQ(sort_key_add("Name"), nullptr);
-  EXPECT_EQ(sort_key_find("name"), nullptr);
-  ASSERT_EQ(sort_key_add("name"), nullptr);
-  sort_key_defaults();
-  EXPECT_EQ(arguments(),
+  opts_.sorting = sort_ascending;
+  ASSERT_EQ(sort_key_add(opts_, "Name"), nullptr);
+  EXPECT_EQ(sort_key_find(opts_, "name"), nullptr);
+  ASSERT_EQ(sort_key_add(opts_, "name"), nullptr);
+  sort_key_defaults(opts_);
+  EXPECT_EQ(arguments(opts_),
             (std::vector<std::string>{"-k5", "-k5", "-k1n", "-k2n", "-k3n", "-k4n", "-k6"}));
-  EXPECT_STREQ(sort_key_add("data"), "too many sort keys given.");
+  EXPECT_STREQ(sort_key_add(opts_, "data"), "too many sort keys given.");
 }
 
 TEST_F(SortKeys, UnknownNames) {
-  sorting = sort_ascending;
-  EXPECT_STREQ(sort_key_add("size"), "key must be in first|last|duration|count|name|type|data");
-  EXPECT_EQ(sort_key_count(), 0);
+  opts_.sorting = sort_ascending;
+  EXPECT_STREQ(sort_key_add(opts_, "size"),
+               "key must be in first|last|duration|count|name|type|data");
+  EXPECT_TRUE(opts_.sort_keys.empty());
 }
 
 }  // namespace

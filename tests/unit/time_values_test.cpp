@@ -1,4 +1,4 @@
-#include "trawl/time_values.h"
+#include "support/time_values.h"
 
 #include <gtest/gtest.h>
 
@@ -11,26 +11,21 @@
 #include <string>
 #include <vector>
 
-#include "trawl/settings.h"
-
 namespace trawl {
 namespace {
 
 constexpr uint64_t kStart = 1710000000;
 
-// Relative readings count back from start_time; pin it and a foreign time zone
-// so that any use of local time shows up as a wrong value.
+// Relative readings count back from the time given as now, kStart here; pin a
+// foreign time zone so that any use of local time shows up as a wrong value.
 class TimeValuesTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_start_ = start_time;
-    start_time = {static_cast<time_t>(kStart), 250000};
     if (const char* tz = std::getenv("TZ")) saved_tz_ = tz;
     setenv("TZ", "XYZ-5", 1);
     tzset();
   }
   void TearDown() override {
-    start_time = saved_start_;
     if (saved_tz_) {
       setenv("TZ", saved_tz_->c_str(), 1);
     } else {
@@ -40,7 +35,6 @@ class TimeValuesTest : public testing::Test {
   }
 
  private:
-  timeval saved_start_{};
   std::optional<std::string> saved_tz_;
 };
 
@@ -77,7 +71,7 @@ TEST_F(TimeValuesTest, TimeParseReadings) {
   };
   for (const parse_row& row : rows) {
     uint64_t result = 12345;
-    EXPECT_EQ(time_parse(row.text, &result), row.ok) << "'" << row.text << "'";
+    EXPECT_EQ(time_parse(row.text, kStart, &result), row.ok) << "'" << row.text << "'";
     if (row.ok) {
       EXPECT_EQ(result, row.expected) << "'" << row.text << "'";
     }

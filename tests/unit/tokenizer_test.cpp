@@ -1,4 +1,4 @@
-#include "trawl/tokenizer.h"
+#include "support/tokenizer.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +101,7 @@ TEST(TokenizerTest, DestroyEmptiesTheHandle) {
 
 TEST(TokenizerDeathTest, UnknownKindAborts) {
   tokenizer_ptr tok = tokenizer_from_string("a");
-  tok->kind = 2;
+  tok->kind = static_cast<tokenizer_kind>(2);
   EXPECT_DEATH(tokenizer_next(*tok, ","), "");
 }
 

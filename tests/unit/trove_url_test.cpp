@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "trawl/backends.h"
-#include "trawl/pdns_system.h"
-#include "trawl/settings.h"
-#include "trawl/trove_settings.h"
-#include "trawl/verb.h"
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "backends/systems.h"
+#include "backends/trove.h"
+#include "core/options.h"
+#include "core/pdns_system.h"
+#include "records/verbs.h"
 
 namespace trawl {
 namespace {
@@ -25,12 +29,16 @@ std::string with_version(std::string url) {
 
 class TroveUrl : public ::testing::Test {
  protected:
-  void TearDown() override {
-    trove_destroy();
-    psys = nullptr;
-    max_count = 0;
-    verb_selected = &verbs[0];
+  void SetUp() override { opts_.verb_selected = &verbs[0]; }
+
+  std::optional<std::string> url(const pdns_system& sys, const char* path, const qparam& qp,
+                                 const time_fence& tf, bool info) {
+    std::string error;
+    return trove_url(sys, opts_, settings_, path, qp, tf, info, &error);
   }
+
+  run_options opts_;
+  system_settings settings_;
 };
 
 TEST_F(TroveUrl, ServerForms) {
@@ -53,56 +61,51 @@ TEST_F(TroveUrl, ServerForms) {
        "http://127.0.0.1:9/trove/v2/extra/lookup/rrset/name/x?swclient=trawl&version=V"},
   };
   for (const url_row& row : rows) {
-    psys = row.system;
-    trove.server = row.server;
-    const auto url = trove_url(row.path, qparam{}, time_fence{}, row.info);
-    ASSERT_TRUE(url);
-    EXPECT_EQ(*url, with_version(row.url)) << row.server;
+    settings_.server = row.server;
+    const auto made = url(*row.system, row.path, qparam{}, time_fence{}, row.info);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(*made, with_version(row.url)) << row.server;
   }
 }
 
 TEST_F(TroveUrl, QueryKeysInTheirOrder) {
-  psys = &system_trove1;
-  trove.server = "https://H";
+  settings_.server = "https://H";
   qparam qp;
   qp.gravel = true;
   qp.offset = 5;
   qp.query_limit = 0;
-  max_count = 7;
+  opts_.max_count = 7;
   time_fence tf{1, 2, 3, 4};
-  EXPECT_EQ(*trove_url("p", qp, tf, false),
+  EXPECT_EQ(*url(system_trove1, "p", qp, tf, false),
             with_version("https://H/lookup/p?swclient=trawl&version=V&aggr=f&offset=5&max_count=7"
                          "&limit=0&time_first_after=1&time_first_before=2&time_last_after=3"
                          "&time_last_before=4"));
   qparam none;
-  max_count = 0;
-  EXPECT_EQ(*trove_url("p", none, time_fence{}, false),
+  opts_.max_count = 0;
+  EXPECT_EQ(*url(system_trove1, "p", none, time_fence{}, false),
             with_version("https://H/lookup/p?swclient=trawl&version=V"));
 }
 
 TEST_F(TroveUrl, VerbFragmentFollowsTheSelectedVerb) {
-  psys = &system_trove2;
-  trove.server = "https://H/trove/v2";
-  verb_selected = find_verb("Summarize");
-  ASSERT_NE(verb_selected, nullptr);
-  EXPECT_EQ(*trove_url("rrset/name/x", qparam{}, time_fence{}, false),
+  settings_.server = "https://H/trove/v2";
+  opts_.verb_selected = find_verb("Summarize");
+  ASSERT_NE(opts_.verb_selected, nullptr);
+  EXPECT_EQ(*url(system_trove2, "rrset/name/x", qparam{}, time_fence{}, false),
             with_version("https://H/trove/v2/summarize/rrset/name/x?swclient=trawl&version=V"));
 }
 
 TEST_F(TroveUrl, ReadyAppendsTheApiPathForTheFramedSystemOnly) {
   unsetenv("TROVE_API_KEY");
   unsetenv("TROVE_SERVER");
-  psys = &system_trove2;
-  trove_setval("server", "https://H");
-  EXPECT_STREQ(trove_ready(), "no API key given");
-  EXPECT_EQ(*trove.server, "https://H/trove/v2");
-  trove_destroy();
-  psys = &system_trove1;
-  trove_setval("server", "https://H");
-  trove_setval("apikey", "k");
-  EXPECT_EQ(trove_ready(), nullptr);
-  EXPECT_EQ(*trove.server, "https://H");
-  EXPECT_STREQ(trove_setval("nope", "x"), "trove_setval() unrecognized key");
+  trove_setval(settings_, "server", "https://H");
+  EXPECT_STREQ(trove_ready(system_trove2, opts_, settings_), "no API key given");
+  EXPECT_EQ(*settings_.server, "https://H/trove/v2");
+  trove_destroy(settings_);
+  trove_setval(settings_, "server", "https://H");
+  trove_setval(settings_, "apikey", "k");
+  EXPECT_EQ(trove_ready(system_trove1, opts_, settings_), nullptr);
+  EXPECT_EQ(*settings_.server, "https://H");
+  EXPECT_STREQ(trove_setval(settings_, "nope", "x"), "trove_setval() unrecognized key");
 }
 
 TEST_F(TroveUrl, VerbChecks) {

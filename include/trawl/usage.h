@@ -1,8 +1,0 @@
-// The -h text.
-#pragma once
-
-namespace trawl {
-
-void print_usage();
-
-}  // namespace trawl

@@ -1,0 +1,119 @@
+#include "backends/config.h"
+
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "backends/systems.h"
+#include "core/diag.h"
+#include "core/state.h"
+#include "support/line_reader.h"
+#include "support/tokenizer.h"
+
+namespace trawl {
+
+namespace {
+
+// The configuration shell, reaped with pclose so its status can be checked.
+struct shell_pipe {
+  FILE* stream = nullptr;
+  explicit shell_pipe(const char* command) : stream(popen(command, "r")) {}
+  shell_pipe(const shell_pipe&) = delete;
+  shell_pipe& operator=(const shell_pipe&) = delete;
+  int close() {
+    const int status = pclose(stream);
+    stream = nullptr;
+    return status;
+  }
+  ~shell_pipe() {
+    if (stream != nullptr) pclose(stream);
+  }
+};
+
+// Takes one line "SYSTEM KEY VALUE" of the script's output; the failure
+// text, if the run cannot go on.
+std::optional<std::string> config_line(const run_options& opts, run_state& state, int line_no,
+                                       const char* line) {
+  const std::vector<std::string> words = tokenizer_split(line, " \n");
+  if (words.size() < 2) return "conf line #" + std::to_string(line_no) + ": malformed";
+  if (words.size() < 3) return std::nullopt;  // the variable was empty or unset
+  const std::string& system = words[0];
+  const std::string& key = words[1];
+  const std::string& value = words[2];
+  if (system == "trawl") {
+    if (key == "system" && !state.psys_specified)
+      return pick_system(opts, state, value.c_str(), opts.config_file->c_str());
+    return std::nullopt;
+  }
+  if (debugging(1)) {
+    // The key's length only: debug output ends up in bug reports.
+    const std::string shown = key == "apikey" ? "[" + std::to_string(value.size()) + "]" : value;
+    log_line("line #%d: sets %s|%s|%s", line_no, system.c_str(), key.c_str(), shown.c_str());
+  }
+  if (system == state.psys->name) {
+    if (const char* err = state.psys->setval(state.settings, key.c_str(), value.c_str()))
+      return std::string("setval: ") + err;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string shell_single_quote(const std::string& path) {
+  // Close the quote, write an escaped quote, reopen: nothing in the path can
+  // end the quoting early.
+  std::string quoted = "'";
+  for (char c : path) {
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
+  }
+  quoted += '\'';
+  return quoted;
+}
+
+std::string config_script(const std::string& path) {
+  // The shell's "." looks a name without a slash up in PATH: a relative name
+  // must mean the file in the current directory, never another one.
+  const std::string sourced = path.find('/') == std::string::npos ? "./" + path : path;
+  return "set -e; . " + shell_single_quote(sourced) +
+         ";echo trawl system ${TRAWL_SYSTEM:-trove2}"
+         ";echo trove1 apikey ${TROVE_API_KEY:-$APIKEY}"
+         ";echo trove1 server $TROVE_SERVER"
+         ";echo trove2 apikey ${TROVE_API_KEY:-$APIKEY}"
+         ";echo trove2 server $TROVE_SERVER"
+         ";echo circl apikey $CIRCL_AUTH"
+         ";echo circl server $CIRCL_SERVER"
+         ";exit";
+}
+
+std::optional<std::string> read_config(const run_options& opts, run_state& state) {
+  const std::string script = config_script(*opts.config_file);
+  // The script must see an APIKEY only when the file sets one.
+  unsetenv("APIKEY");
+  fflush(stdout);
+  shell_pipe shell(script.c_str());
+  if (shell.stream == nullptr) return "[" + script + "]: " + strerror(errno);
+  debug_line(1, "conf cmd = '%s'\n", script.c_str());
+
+  line_reader reader(shell.stream);
+  std::string_view line;
+  int line_no = 0;
+  while (reader.next(line)) {
+    ++line_no;
+    if (line.back() != '\n') return "conf line #" + std::to_string(line_no) + ": too long";
+    if (std::optional<std::string> error =
+            config_line(opts, state, line_no, std::string(line).c_str()))
+      return error;
+  }
+  const int status = shell.close();
+  // The shell has said what went wrong.
+  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::string();
+  return std::nullopt;
+}
+
+}  // namespace trawl

@@ -1,0 +1,80 @@
+#include "backends/systems.h"
+
+#include <cstring>
+
+#include "backends/circl.h"
+#include "backends/config.h"
+#include "backends/trove.h"
+#include "core/diag.h"
+#include "core/state.h"
+
+namespace trawl {
+
+const pdns_system system_circl = {
+    .name = "circl",
+    .base_url = "https://www.circl.lu/pdns/query",
+    .encap = encap_none,
+    .url = circl_url,
+    .info = nullptr,
+    .auth = circl_auth,
+    .status = circl_status,
+    .verb_ok = circl_verb_ok,
+    .setval = circl_setval,
+    .ready = circl_ready,
+    .destroy = circl_destroy,
+};
+
+// The trove host is a placeholder: users name their service in TROVE_SERVER.
+const pdns_system system_trove2 = {
+    .name = "trove2",
+    .base_url = "https://api.trove.example/trove/v2",
+    .encap = encap_saf,
+    .url = trove_url,
+    .info = trove_info,
+    .auth = trove_auth,
+    .status = trove_status,
+    .verb_ok = trove_verb_ok,
+    .setval = trove_setval,
+    .ready = trove_ready,
+    .destroy = trove_destroy,
+};
+
+const pdns_system system_trove1 = {
+    .name = "trove1",
+    .base_url = "https://api.trove.example",
+    .encap = encap_none,
+    .url = trove_url,
+    .info = trove_info,
+    .auth = trove_auth,
+    .status = trove_status,
+    .verb_ok = trove_verb_ok,
+    .setval = trove_setval,
+    .ready = trove_ready,
+    .destroy = trove_destroy,
+};
+
+const pdns_system* find_system(const char* name) {
+  if (strcmp(name, "trove1") == 0) return &system_trove1;
+  if (strcmp(name, "trove2") == 0 || strcmp(name, "trove") == 0) return &system_trove2;
+  if (strcmp(name, "circl") == 0) return &system_circl;
+  return nullptr;
+}
+
+std::optional<std::string> pick_system(const run_options& opts, run_state& state, const char* name,
+                                       const char* context) {
+  debug_line(1, "pick_system(%s)\n", name);
+  const pdns_system* found = find_system(name);
+  if (found == nullptr)
+    return std::string("unrecognized system name (") + name + ") (in " + context + ")\n";
+  if (found == state.psys) return std::nullopt;
+  if (state.psys != nullptr) state.psys->destroy(state.settings);
+  state.psys = found;
+  if (opts.config_file) {
+    if (std::optional<std::string> error = read_config(opts, state)) return error;
+  }
+  if (const char* err = state.psys->ready(*state.psys, opts, state.settings))
+    return std::string(err) + " (in " + context + ")\n";
+  return std::nullopt;
+}
+
+}  // namespace trawl

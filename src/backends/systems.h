@@ -1,0 +1,26 @@
+// The system table, and the selection of the current system.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/pdns_system.h"
+
+namespace trawl {
+
+struct run_state;
+
+extern const pdns_system system_circl;
+extern const pdns_system system_trove2;
+extern const pdns_system system_trove1;
+
+// The system called name ("trove" is trove2), or nullptr.
+const pdns_system* find_system(const char* name);
+
+// Makes the named system current, reading the configuration file if there is
+// one; on failure the text to log (empty when nothing is to be said), and the
+// run cannot go on.
+std::optional<std::string> pick_system(const run_options& opts, run_state& state, const char* name,
+                                       const char* context);
+
+}  // namespace trawl

@@ -1,0 +1,104 @@
+#include "backends/trove.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/diag.h"
+#include "core/transfer.h"
+#include "core/verb.h"
+
+namespace trawl {
+
+namespace {
+
+// Slashes after the scheme: a server URL with a path of its own takes the
+// verb's place in the request.
+int path_count(const std::string& server) {
+  if (server.find("/trove/v2") != std::string::npos) return 0;
+  const size_t scheme = server.find("://");
+  const size_t from = scheme == std::string::npos ? 0 : scheme + 3;
+  int count = 0;
+  for (size_t i = from; i < server.size(); ++i)
+    if (server[i] == '/') ++count;
+  return count;
+}
+
+}  // namespace
+
+std::optional<std::string> trove_url(const pdns_system& sys, const run_options& opts,
+                                     const system_settings& settings, const char* path,
+                                     const qparam& qp, const time_fence& tf, bool info,
+                                     std::string*) {
+  const std::string server = settings.server.value_or(sys.base_url);
+  const char* scheme = server.find("://") != std::string::npos ? "" : "https://";
+  const char* verb_fragment = "";
+  if (path_count(server) == 0 && !(sys.encap == encap_saf && info)) {
+    verb_fragment = (opts.verb_selected != nullptr && opts.verb_selected->url_fragment != nullptr)
+                        ? opts.verb_selected->url_fragment
+                        : "/lookup";
+  }
+  std::string url = std::string(scheme) + server + verb_fragment + "/" + path +
+                    "?swclient=trawl&version=" + version_string();
+  if (qp.gravel) url += "&aggr=f";
+  if (qp.offset > 0) url += "&offset=" + std::to_string(qp.offset);
+  if (opts.max_count > 0) url += "&max_count=" + std::to_string(opts.max_count);
+  if (qp.query_limit != -1) url += "&limit=" + std::to_string(qp.query_limit);
+  if (tf.first_after != 0) url += "&time_first_after=" + std::to_string(tf.first_after);
+  if (tf.first_before != 0) url += "&time_first_before=" + std::to_string(tf.first_before);
+  if (tf.last_after != 0) url += "&time_last_after=" + std::to_string(tf.last_after);
+  if (tf.last_before != 0) url += "&time_last_before=" + std::to_string(tf.last_before);
+  return url;
+}
+
+void trove_auth(const system_settings& settings, fetch& f) {
+  if (!settings.api_key) return;
+  const std::string header = "X-Api-Key: " + *settings.api_key;
+  slist_append(f.headers, header.c_str());
+}
+
+const char* trove_status(const pdns_system& sys, const fetch& f) {
+  if (sys.encap == encap_saf && f.rcode == 404) return "ERROR";
+  return "NOERROR";
+}
+
+const char* trove_verb_ok(const char* verb_name, const qparam& qp) {
+  if (strcasecmp(verb_name, "lookup") == 0) return nullptr;
+  if (qp.offset != 0) return "only 'lookup' understands offsets";
+  if (qp.explicit_output_limit != -1) return "only 'lookup' understands output limits";
+  return nullptr;
+}
+
+const char* trove_setval(system_settings& settings, const char* key, const char* value) {
+  if (strcmp(key, "apikey") == 0) {
+    settings.api_key = value;
+  } else if (strcmp(key, "server") == 0) {
+    settings.server = value;
+  } else {
+    return "trove_setval() unrecognized key";
+  }
+  return nullptr;
+}
+
+const char* trove_ready(const pdns_system& sys, const run_options&, system_settings& settings) {
+  if (const char* key = getenv("TROVE_API_KEY")) {
+    settings.api_key = key;
+    debug_line(1, "conf env api_key was set\n");
+  }
+  if (const char* server = getenv("TROVE_SERVER")) {
+    settings.server = server;
+    debug_line(1, "conf env trove_server = '%s'\n", server);
+  }
+  if (!settings.server) settings.server = sys.base_url;
+  if (sys.encap == encap_saf && settings.server->find("/trove/v2") == std::string::npos)
+    *settings.server += "/trove/v2";
+  if (!settings.api_key) return "no API key given";
+  return nullptr;
+}
+
+void trove_destroy(system_settings& settings) {
+  settings = system_settings{};
+}
+
+}  // namespace trawl

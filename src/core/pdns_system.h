@@ -1,0 +1,46 @@
+// The back-end interface: one constant record of operations per system.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/options.h"
+#include "core/qparam.h"
+
+namespace trawl {
+
+struct fetch;
+struct run_state;
+
+enum encapsulation { encap_none = 0, encap_saf = 1 };
+
+// What the configuration and the environment tell the current system: its
+// credential (an API key, or "user:password") and its server.
+struct system_settings {
+  std::optional<std::string> api_key;
+  std::optional<std::string> server;
+};
+
+struct pdns_system {
+  const char* name;
+  const char* base_url;
+  encapsulation encap;
+  // The full URL of a request path; nullopt, with *error set, when the
+  // system cannot ask for it.
+  std::optional<std::string> (*url)(const pdns_system& sys, const run_options& opts,
+                                    const system_settings& settings, const char* path,
+                                    const qparam& qp, const time_fence& tf, bool info,
+                                    std::string* error);
+  // Runs the account-information request; nullptr when the system has none.
+  void (*info)(const run_options& opts, run_state& state);
+  void (*auth)(const system_settings& settings, fetch& f);
+  // The status of a query whose response code was not 200.
+  const char* (*status)(const pdns_system& sys, const fetch& f);
+  const char* (*verb_ok)(const char* verb_name, const qparam& qp);
+  const char* (*setval)(system_settings& settings, const char* key, const char* value);
+  // Completes the settings once the configuration has been read; an error text, or nullptr.
+  const char* (*ready)(const pdns_system& sys, const run_options& opts, system_settings& settings);
+  void (*destroy)(system_settings& settings);
+};
+
+}  // namespace trawl

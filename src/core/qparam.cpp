@@ -1,0 +1,131 @@
+#include "core/qparam.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "core/diag.h"
+#include "core/options.h"
+#include "support/time_values.h"
+
+namespace trawl {
+
+time_fence time_fence_of(const qparam& qp) {
+  time_fence tf;
+  if (qp.complete) {
+    tf.first_after = qp.after;
+    tf.last_before = qp.before;
+  } else {
+    tf.last_after = qp.after;
+    tf.first_before = qp.before;
+  }
+  return tf;
+}
+
+bool parse_decimal_long(const char* text, long* value) {
+  char* end = nullptr;
+  errno = 0;
+  const long v = strtol(text, &end, 10);
+  if (end == text || errno == ERANGE) return false;
+  *value = v;
+  return true;
+}
+
+const char* qparam_option(const run_options& opts, int letter, const char* value, qparam& qp) {
+  const uint64_t now = static_cast<uint64_t>(opts.start_time.tv_sec);
+  long number = 0;
+  switch (letter) {
+    case 'A':
+      if (!time_parse(value, now, &qp.after) || qp.after == 0) return "bad -A timestamp";
+      break;
+    case 'B':
+      if (!time_parse(value, now, &qp.before) || qp.before == 0) return "bad -B timestamp";
+      break;
+    case 'l':
+      if (!parse_decimal_long(value, &number) || number < 0) return "-l must be zero or positive";
+      qp.query_limit = number;
+      break;
+    case 'L':
+      if (!parse_decimal_long(value, &number) || number <= 0) return "-L must be positive";
+      qp.output_limit = number;
+      qp.explicit_output_limit = number;
+      break;
+    case 'O':
+      if (!parse_decimal_long(value, &number) || number < 0) return "-O must be zero or positive";
+      qp.offset = number;
+      break;
+    case 'c':
+      qp.complete = true;
+      break;
+    case 'g':
+      qp.gravel = true;
+      break;
+    case 'G':
+      qp.gravel = false;
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+const char* qdesc_8bit_check(const qdesc& qd, bool allow_8bit) {
+  if (allow_8bit || !qd.thing || (qd.mode != mode_rrset_name && qd.mode != mode_rdata_name))
+    return nullptr;
+  for (unsigned char c : *qd.thing)
+    if (c >= 0x80) return "search argument is not 7-bit clean";
+  return nullptr;
+}
+
+void qparam_debug(const char* label, const qparam& qp) {
+  if (!debugging(1)) return;
+  debug_line(1, "qparam(%s)[", label);
+  const char* sep = " ";
+  if (qp.after != 0) {
+    debug_more(1, "%s-A%ld(%s)", sep, static_cast<long>(qp.after), time_str(qp.after, false));
+    sep = "\n\t";
+  }
+  if (qp.before != 0) {
+    debug_more(1, "%s-B%ld(%s)", sep, static_cast<long>(qp.before), time_str(qp.before, false));
+    sep = "\n\t";
+  }
+  if (qp.query_limit != -1) {
+    debug_more(1, "%s-l%ld", sep, static_cast<long>(qp.query_limit));
+    sep = " ";
+  }
+  if (qp.output_limit != -1) {
+    debug_more(1, "%s-L%ld", sep, static_cast<long>(qp.output_limit));
+    sep = " ";
+  }
+  if (qp.complete) {
+    debug_more(1, "%s-c", sep);
+    sep = " ";
+  }
+  if (qp.gravel) debug_more(1, "%s-g", sep);
+  debug_more(1, " ]\n");
+}
+
+void qdesc_debug(const char* label, const qdesc& qd) {
+  if (!debugging(1)) return;
+  debug_line(1, "qdesc(%s)[", label);
+  const char* sep = " ";
+  if (qd.mode != mode_none) {
+    debug_more(1, "%smo %d", sep, static_cast<int>(qd.mode));
+    sep = ", ";
+  }
+  if (qd.thing) {
+    debug_more(1, "%sth '%s'", sep, qd.thing->c_str());
+    sep = ", ";
+  }
+  if (qd.rrtype) {
+    debug_more(1, "%srr '%s'", sep, qd.rrtype->c_str());
+    sep = ", ";
+  }
+  if (qd.bailiwick) {
+    debug_more(1, "%sbw '%s'", sep, qd.bailiwick->c_str());
+    sep = ", ";
+  }
+  if (qd.pfxlen) debug_more(1, "%spfx '%s'", sep, qd.pfxlen->c_str());
+  debug_more(1, " ]\n");
+}
+
+}  // namespace trawl

@@ -1,0 +1,72 @@
+// Query parameters (how to ask) and query descriptors (what to ask for).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace trawl {
+
+struct run_options;
+
+struct qparam {
+  uint64_t after = 0;
+  uint64_t before = 0;
+  int64_t query_limit = -1;
+  int64_t explicit_output_limit = -1;
+  int64_t output_limit = -1;
+  int64_t offset = 0;
+  bool complete = false;
+  bool gravel = false;
+};
+
+inline constexpr qparam qparam_defaults{};
+
+enum search_mode {
+  mode_none = 0,
+  mode_rrset_name = 1,
+  mode_rdata_name = 2,
+  mode_rdata_ip = 3,
+  mode_rrset_raw = 4,
+  mode_rdata_raw = 5,
+};
+
+struct qdesc {
+  search_mode mode = mode_none;
+  std::optional<std::string> thing;
+  std::optional<std::string> rrtype;
+  std::optional<std::string> bailiwick;
+  std::optional<std::string> pfxlen;
+};
+
+// The four time keys of a request, 0 meaning no bound.
+struct time_fence {
+  uint64_t first_after = 0;
+  uint64_t first_before = 0;
+  uint64_t last_after = 0;
+  uint64_t last_before = 0;
+};
+
+// Complete matching bounds when records were first and last seen; otherwise
+// a record need only overlap the window.
+time_fence time_fence_of(const qparam& qp);
+
+// Applies one of the letters A, B, L, l, O, c, g, G; others are ignored.
+// Relative times count back from the options' start time. Returns an error
+// text, or nullptr.
+const char* qparam_option(const run_options& opts, int letter, const char* value, qparam& qp);
+
+// "search argument is not 7-bit clean" when a name searched for (-r, -n and
+// their batch forms) holds a byte of 128 or more and 8-bit values are not
+// allowed; raw data and addresses are exempt. nullptr otherwise.
+const char* qdesc_8bit_check(const qdesc& qd, bool allow_8bit);
+
+void qparam_debug(const char* label, const qparam& qp);
+void qdesc_debug(const char* label, const qdesc& qd);
+
+// Reads a base-10 long as the option values are read: leading blanks and a
+// sign allowed, trailing characters ignored. False when no digit was read or
+// the value is out of range.
+bool parse_decimal_long(const char* text, long* value);
+
+}  // namespace trawl

@@ -1,0 +1,138 @@
+#include "engine/engine.h"
+
+#include <exception>
+#include <utility>
+
+#include "core/diag.h"
+#include "core/state.h"
+
+namespace trawl {
+
+namespace {
+
+// Completion of a query: its last fetch has finished.
+void last_fetch(const run_options& opts, fetch& f) {
+  query& q = *f.qry;
+  writer& wr = *q.wr;
+  debug_line(2, "query_done(%s), meta=%d\n", q.descr ? q.descr->c_str() : "", wr.meta ? 1 : 0);
+  if (wr.meta) return;
+  const char* saf_msg = f.saf_msg ? f.saf_msg->c_str() : "";
+  switch (opts.batching) {
+    case batch_none:
+      if (opts.quiet) break;
+      if (f.cond == cond_limited)
+        log_line("Database API limit: %s", saf_msg);
+      else if (f.cond == cond_failed)
+        log_line("Database result: %s", saf_msg);
+      else if (f.cond == cond_missing)
+        log_line("API response missing: %s", saf_msg);
+      else if (q.status && !q.multitype)
+        log_line("API status: %s (%s)", q.status->c_str(), q.message->c_str());
+      break;
+    case batch_plain:
+      break;
+    case batch_tagged: {
+      const char* status = q.status ? q.status->c_str() : "NOERROR";
+      const char* message = q.message ? q.message->c_str() : f.saf_msg ? saf_msg : "no error";
+      wr.ps_buf = std::string("-- ") + status + " (" + message + ")\n";
+      break;
+    }
+  }
+}
+
+void transfer_result(run_state& state, const fetch& f, CURLcode result) {
+  switch (result) {
+    case CURLE_OK:
+      break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+      log_line("libcurl failed since could not resolve host");
+      state.exit_status = 1;
+      break;
+    case CURLE_COULDNT_CONNECT:
+      log_line("libcurl failed since could not connect");
+      state.exit_status = 1;
+      break;
+    default:
+      if (!f.stopped) {
+        log_line("libcurl failed with curl error %d (%s)", static_cast<int>(result),
+                 curl_easy_strerror(result));
+        state.exit_status = 1;
+      }
+      break;
+  }
+}
+
+void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode result) {
+  query& q = *f.qry;
+  if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
+  debug_line(2, "io_drain(%s) DONE rcode=%d\n", q.descr ? q.descr->c_str() : "",
+             static_cast<int>(f.rcode));
+  const bool framed = state.psys->encap == encap_saf;
+  if (framed) {
+    if (f.cond == cond_begin || f.cond == cond_ongoing) {
+      static constexpr const char* missing =
+          "Data transfer failed -- No SAF terminator at end of stream";
+      f.cond = cond_missing;
+      f.saf_msg = missing;
+      query_status(q, "ERROR", missing);
+    }
+    debug_line(2, "... saf_cond %d saf_msg %s\n", static_cast<int>(f.cond),
+               f.saf_msg ? f.saf_msg->c_str() : "");
+  }
+  transfer_result(state, f, result);
+  if (framed && !q.wr->meta && q.wr->count == 0 && !q.status)
+    query_status(q, "NOERROR", "no results found for query.");
+  if (q.fetches.size() == 1) last_fetch(opts, f);
+  fetch_unlink(f);  // the returned owner releases the fetch here
+}
+
+}  // namespace
+
+void engine_init(run_state& state) {
+  curl_global_init(CURL_GLOBAL_ALL);
+  state.curl_started = true;
+  state.multi.reset(curl_multi_init());
+  if (!state.multi) throw fatal_error{"curl_multi_init() failed"};
+}
+
+void engine_fini(run_state& state) {
+  state.multi.reset();
+  if (state.curl_started) {
+    curl_global_cleanup();
+    state.curl_started = false;
+  }
+}
+
+void io_engine(const run_options& opts, run_state& state, int n) {
+  debug_line(2, "io_engine(%d)\n", n);
+  CURLM* multi = state.multi.get();
+  int running = 0;
+  for (;;) {
+    const CURLMcode rc = curl_multi_perform(multi, &running);
+    if (state.callback_failure) std::rethrow_exception(std::exchange(state.callback_failure, {}));
+    if (rc != CURLM_OK) break;
+    if (running <= n) break;
+    debug_line(3, "...waiting (still %d)\n", running);
+    // Sleep in the library until a socket is ready or 100 ms pass, so data
+    // is handled as soon as it arrives instead of after a fixed pause.
+    if (curl_multi_poll(multi, nullptr, 0, 100, nullptr) != CURLM_OK) break;
+    io_drain(opts, state);
+  }
+  io_drain(opts, state);
+}
+
+void io_drain(const run_options& opts, run_state& state) {
+  for (;;) {
+    int queued = 0;
+    CURLMsg* msg = curl_multi_info_read(state.multi.get(), &queued);
+    if (msg == nullptr) return;
+    if (msg->msg == CURLMSG_DONE) {
+      fetch* f = nullptr;
+      curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, reinterpret_cast<char**>(&f));
+      transfer_done(opts, state, *f, msg->data.result);
+    }
+    debug_line(3, "...info read (still %d)\n", queued);
+  }
+}
+
+}  // namespace trawl

@@ -1,0 +1,119 @@
+#include "engine/writer_func.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "core/diag.h"
+#include "core/state.h"
+#include "core/verb.h"
+#include "records/record_stream.h"
+#include "records/tuple.h"
+#include "sort/sort_line.h"
+
+namespace trawl {
+
+namespace {
+
+// An error response: its first line is the query's message, the rest is dropped.
+void error_response(const run_options& opts, const run_state& state, fetch& f, query& q) {
+  const size_t cut = f.buf.find_first_of("\r\n");
+  const std::string first = f.buf.substr(0, cut);
+  if (!q.status) query_status(q, state.psys->status(*state.psys, f), first.c_str());
+  if (!opts.quiet) {
+    char* url = nullptr;
+    curl_easy_getinfo(f.easy.get(), CURLINFO_EFFECTIVE_URL, &url);
+    warning("libcurl %ld [%s] %s", f.rcode, url != nullptr ? url : "", first.c_str());
+  }
+  f.buf.clear();
+}
+
+}  // namespace
+
+int data_blob(fetch& f, std::string_view line) {
+  writer& wr = *f.qry->wr;
+  const run_options& opts = *wr.opts;
+  run_state& state = *wr.state;
+  const bool framed = state.psys != nullptr && state.psys->encap == encap_saf;
+  pdns_tuple tup;
+  if (std::optional<tuple_error> error = tuple_make(tup, line, opts, framed)) {
+    if (error->not_json)
+      warning("json_loadb: %s", error->text.c_str());
+    else
+      log_line("%s", error->text.c_str());
+    return 0;
+  }
+  int result = 0;
+  if (!framed || pdns_blob(f, tup)) {
+    if (opts.sorting != sort_none) {
+      result = sort_line_write(wr, tup, line);
+    } else {
+      opts.presenter_selected->function(opts, state, tup, f.qry, wr);
+      result = 1;
+    }
+  }
+  tuple_unmake(tup);
+  return result;
+}
+
+size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
+  const size_t bytes = size * count;
+  size_t result = bytes;
+  query& q = *f.qry;
+  writer& wr = *q.wr;
+  const run_options& opts = *wr.opts;
+  const run_state& state = *wr.state;
+  debug_line(3, "writer_func(%d, %d): %d\n", static_cast<int>(size), static_cast<int>(count),
+             static_cast<int>(bytes));
+  if (opts.batching == batch_tagged && !q.header_printed) {
+    printf("++ %s\n", q.descr ? q.descr->c_str() : "");
+    q.header_printed = true;
+  }
+  f.buf.append(data, bytes);
+
+  if (f.easy) {
+    if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
+    if (f.rcode != 200) {
+      error_response(opts, state, f, q);
+      return bytes;
+    }
+  }
+
+  const bool framed = state.psys->encap == encap_saf;
+  // Lines are cut from the front of buf; the partial line after the last
+  // newline stays for the next delivery.
+  size_t start = 0;
+  for (;;) {
+    const size_t nl = f.buf.find('\n', start);
+    if (nl == std::string::npos) break;
+    const size_t length = nl - start;
+    if (opts.sorting != sort_none || wr.output_limit <= 0 || wr.count < wr.output_limit) {
+      if (wr.meta) {
+        wr.ps_buf.append(f.buf, start, length + 1);
+      } else {
+        wr.count += data_blob(f, std::string_view(f.buf).substr(start, length));
+        if (framed && ends_stream(f.cond)) f.stopped = true;
+      }
+    } else {
+      debug_line(9, "hit output limit %ld\n", static_cast<long>(q.qp.output_limit));
+      if (framed) f.cond = cond_truncated;
+      f.stopped = true;
+      result = 0;
+    }
+    start += length + 1;
+  }
+  f.buf.erase(0, start);
+  return result;
+}
+
+size_t writer_func(char* data, size_t size, size_t count, void* userdata) {
+  fetch& f = *static_cast<fetch*>(userdata);
+  try {
+    return writer_deliver(f, data, size, count);
+  } catch (...) {
+    f.qry->wr->state->callback_failure = std::current_exception();
+    return 0;
+  }
+}
+
+}  // namespace trawl

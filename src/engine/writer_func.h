@@ -1,0 +1,25 @@
+// The path of received bytes: cut into lines, decoded, framed, and handed to
+// the sort child or the presenter.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "core/transfer.h"
+
+namespace trawl {
+
+// The transfer library's write callback; userdata is the fetch. Never lets
+// an exception through: a failure is kept in the run's state, and the
+// transfer is ended, for the engine to rethrow.
+size_t writer_func(char* data, size_t size, size_t count, void* userdata);
+
+// Takes bytes of the fetch's body as writer_func does, throwing instead;
+// returns the bytes taken, 0 when the output limit ended the stream.
+size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count);
+
+// Handles one complete line of a fetch's body, without its newline; 1 when
+// a record went out.
+int data_blob(fetch& f, std::string_view line);
+
+}  // namespace trawl

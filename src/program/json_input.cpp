@@ -1,0 +1,42 @@
+#include "program/json_input.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "engine/writer.h"
+#include "engine/writer_func.h"
+
+namespace trawl {
+
+// Saved records enter the record stream where network data does, through
+// the write callback's path, with a fetch that has no transfer behind it.
+void do_json_input(const run_options& opts, run_state& state, const qparam& qp, int fd) {
+  writer& wr = writer_init(opts, state, qp.output_limit, nullptr, false);
+  auto fresh = std::make_unique<query>();
+  fresh->qp = qp;
+  fresh->mode = mode_none;
+  query& q = writer_add_query(wr, std::move(fresh));
+  q.fetches.push_front(std::make_unique<fetch>());
+  fetch& f = *q.fetches.front();
+  f.qry = &q;
+
+  std::vector<char> chunk(opts.read_chunk);
+  for (;;) {
+    const ssize_t n = read(fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    writer_deliver(f, chunk.data(), 1, static_cast<size_t>(n));
+  }
+  // A saved file whose last record lacks its newline still holds a whole
+  // record: hand it over as a final line. A truncated one fails to decode
+  // with the ordinary warning.
+  if (!f.buf.empty()) {
+    char newline = '\n';
+    writer_deliver(f, &newline, 1, 1);
+  }
+  writer_fini(wr);
+}
+
+}  // namespace trawl

@@ -1,0 +1,132 @@
+#include "program/launch.h"
+
+#include <array>
+
+#include "engine/fetch.h"
+#include "program/exit.h"
+#include "support/ascii.h"
+#include "support/curl_handles.h"
+#include "support/tokenizer.h"
+
+namespace trawl {
+
+namespace {
+
+constexpr size_t max_rrtypes = 8;
+
+constexpr const char* dnssec_types[] = {"ds",  "rrsig", "nsec",  "dnskey",     "cdnskey",
+                                        "cds", "ta",    "nsec3", "nsec3param", "dlv"};
+
+bool is_dnssec_type(const std::string& lower) {
+  for (const char* t : dnssec_types)
+    if (lower == t) return true;
+  return false;
+}
+
+std::string escaped(const std::optional<std::string>& term) {
+  std::optional<std::string> e = url_escape(*term);
+  if (!e) {
+    log_line("curl_escape(%s) failed", term->c_str());
+    clean_exit(1);
+  }
+  return *e;
+}
+
+// Asks the system for the URL of one path and starts its fetch.
+void launch_fetch(const run_options& opts, run_state& state, query& q, const qdesc& qd,
+                  const time_fence& tf) {
+  const std::string path = build_path(qd);
+  std::string error;
+  std::optional<std::string> url =
+      state.psys->url(*state.psys, opts, state.settings, path.c_str(), q.qp, tf, false, &error);
+  if (!url) {
+    log_line("%s", error.c_str());
+    clean_exit(1);
+  }
+  debug_line(1, "url [%s]\n", url->c_str());
+  fetch_init(opts, state, q, std::move(*url));
+}
+
+}  // namespace
+
+std::string build_path(const qdesc& qd) {
+  const std::string thing = escaped(qd.thing);
+  switch (qd.mode) {
+    case mode_rrset_name:
+      if (qd.rrtype && qd.bailiwick)
+        return "rrset/name/" + thing + "/" + escaped(qd.rrtype) + "/" + escaped(qd.bailiwick);
+      if (qd.rrtype) return "rrset/name/" + thing + "/" + escaped(qd.rrtype);
+      if (qd.bailiwick) return "rrset/name/" + thing + "/ANY/" + escaped(qd.bailiwick);
+      return "rrset/name/" + thing;
+    case mode_rdata_name:
+      if (qd.rrtype) return "rdata/name/" + thing + "/" + escaped(qd.rrtype);
+      return "rdata/name/" + thing;
+    case mode_rdata_ip:
+      if (qd.pfxlen) return "rdata/ip/" + thing + "," + escaped(qd.pfxlen);
+      return "rdata/ip/" + thing;
+    case mode_rrset_raw:
+      if (qd.rrtype) return "rrset/raw/" + thing + "/" + escaped(qd.rrtype);
+      return "rrset/raw/" + thing;
+    case mode_rdata_raw:
+      if (qd.rrtype) return "rdata/raw/" + thing + "/" + escaped(qd.rrtype);
+      return "rdata/raw/" + thing;
+    case mode_none:
+      break;
+  }
+  return std::string();
+}
+
+const char* rrtype_list_check(const char* list) {
+  std::array<std::string, max_rrtypes> seen;
+  size_t nseen = 0;
+  bool any = false, any_dnssec = false, dnssec = false, other = false;
+  for (const std::string& item : tokenizer_split(list, ",")) {
+    const std::string lower = ascii_lower(item);
+    if (nseen == max_rrtypes) return "too many rrtypes specified";
+    for (size_t i = 0; i < nseen; ++i)
+      if (seen[i] == lower) return "duplicate rrtype encountered";
+    seen[nseen++] = lower;
+    if (lower == "any")
+      any = true;
+    else if (lower == "any-dnssec")
+      any_dnssec = true;
+    else if (is_dnssec_type(lower))
+      dnssec = true;
+    else
+      other = true;
+    if (any && other) return "ANY is redundant when mixed like this";
+    if (dnssec && any_dnssec) return "ANY-DNSSEC is redundant when mixed like this";
+  }
+  return nullptr;
+}
+
+query* launch_query(const run_options& opts, run_state& state, const qdesc& qd, const qparam& qp,
+                    writer& wr) {
+  if (qd.rrtype) {
+    if (const char* err = rrtype_list_check(qd.rrtype->c_str())) {
+      log_line("rrtype incorrect: %s", err);
+      return nullptr;
+    }
+  }
+  auto fresh = std::make_unique<query>();
+  fresh->descr = build_path(qd);
+  fresh->qp = qp;
+  fresh->mode = qd.mode;
+  // Attached before its fetches exist, so that a run ended while they are
+  // being created still tears them down with the writer.
+  query& q = writer_add_query(wr, std::move(fresh));
+  const time_fence tf = time_fence_of(qp);
+  if (!qd.rrtype) {
+    launch_fetch(opts, state, q, qd, tf);
+  } else {
+    qdesc one = qd;
+    for (const std::string& item : tokenizer_split(qd.rrtype->c_str(), ",")) {
+      one.rrtype = item;
+      launch_fetch(opts, state, q, one, tf);
+    }
+    if (q.fetches.size() > 1) q.multitype = true;
+  }
+  return &q;
+}
+
+}  // namespace trawl

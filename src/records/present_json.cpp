@@ -1,0 +1,152 @@
+#include "records/present_json.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/diag.h"
+#include "core/state.h"
+#include "records/annotation.h"
+#include "records/tuple.h"
+#include "support/time_values.h"
+#include "support/tokenizer.h"
+
+namespace trawl {
+
+namespace {
+
+json_ref time_json(bool iso, uint64_t t) {
+  return json_ref(json_string(time_str(t, iso)));
+}
+
+// Takes over value, as the _new setters of the library do.
+void put(json_t* object, const char* key, json_ref value) {
+  json_object_set_new(object, key, value.release());
+}
+
+json_ref collect_annotations(const run_options& opts, run_state& state, const pdns_tuple& tup) {
+  json_ref anno;
+  if (!opts.asinfo_lookup || tup.rrtype == nullptr) return anno;
+  for_each_rdata(tup, [&](rdata_value value) {
+    if (value.bad || value.text == nullptr) return;
+    json_ref asinfo = annotation_json(opts, state, tup.rrtype, value.text);
+    if (!asinfo) return;
+    if (!anno) anno.reset(json_object());
+    json_ref entry(json_object());
+    put(entry.get(), "asinfo", std::move(asinfo));
+    put(anno.get(), value.text, std::move(entry));
+  });
+  return anno;
+}
+
+json_ref query_detail(bool iso, const query& qry, json_ref anno) {
+  json_ref detail(json_object());
+  json_t* d = detail.get();
+  if (qry.descr) put(d, "descr", json_ref(json_string(qry.descr->c_str())));
+  if (qry.qp.after != 0) put(d, "after", time_json(iso, qry.qp.after));
+  if (qry.qp.before != 0) put(d, "before", time_json(iso, qry.qp.before));
+  if (qry.qp.query_limit != -1) put(d, "limit", json_ref(json_integer(qry.qp.query_limit)));
+  if (qry.qp.offset != 0) put(d, "offset", json_ref(json_integer(qry.qp.offset)));
+  put(d, "gravel", json_ref(json_boolean(qry.qp.gravel)));
+  put(d, "complete", json_ref(json_boolean(qry.qp.complete)));
+  if (anno) put(d, "anno", std::move(anno));
+  return detail;
+}
+
+void print_compact(const json_t* value) {
+  json_dumpf(value, stdout, JSON_COMPACT);
+  putchar('\n');
+}
+
+void present_json(const run_options& opts, run_state& state, const pdns_tuple& tup,
+                  const query* qry, bool annotate) {
+  // A framed line without obj never reaches a presenter.
+  if (tup.record_json == nullptr) return;
+  const bool iso = opts.iso_time;
+  const bool datefix = opts.transform(transform_datefix);
+  const bool rename = opts.transform(transform_reverse) || opts.transform(transform_chomp);
+  const bool qdetail = opts.transform(transform_qdetail);
+
+  json_ref zone_first, zone_last, first, last;
+  if (datefix && tup.node.zone_time_first != nullptr && tup.node.zone_time_last != nullptr) {
+    zone_first = time_json(iso, tup.zone_time_first);
+    zone_last = time_json(iso, tup.zone_time_last);
+  }
+  if (datefix && tup.node.time_first != nullptr && tup.node.time_last != nullptr) {
+    first = time_json(iso, tup.time_first);
+    last = time_json(iso, tup.time_last);
+  }
+  json_ref anno;
+  if (annotate) anno = collect_annotations(opts, state, tup);
+
+  if (!zone_first && !first && !rename && !qdetail && !anno) {
+    print_compact(tup.record_json);
+    return;
+  }
+
+  // Setting a key the record already has keeps its place, so the copy's key
+  // order stays that of the record as received.
+  json_ref copy(json_deep_copy(tup.record_json));
+  json_t* c = copy.get();
+  if (zone_first) {
+    put(c, "zone_time_first", std::move(zone_first));
+    put(c, "zone_time_last", std::move(zone_last));
+  }
+  if (first) {
+    put(c, "time_first", std::move(first));
+    put(c, "time_last", std::move(last));
+  }
+  if (rename && tup.rrname) put(c, "rrname", json_ref(json_string(tup.rrname->c_str())));
+  json_ref detail;
+  if (qdetail && qry != nullptr) {
+    detail = query_detail(iso, *qry, std::move(anno));
+  } else if (anno) {
+    detail.reset(json_object());
+    put(detail.get(), "anno", std::move(anno));
+  }
+  if (detail) put(c, "_trawl", std::move(detail));
+  print_compact(c);
+}
+
+}  // namespace
+
+json_ref annotation_json(const run_options& opts, run_state& state, const char* rrtype,
+                         const char* rdata) {
+  asinfo_result as = asinfo_from_rr(opts, state, rrtype, rdata);
+  if (as.comment) {
+    json_ref value(json_object());
+    put(value.get(), "comment", json_ref(json_string(as.comment->c_str())));
+    return value;
+  }
+  if (!as.as_text || !as.cidr) return json_ref();
+  json_ref numbers(json_array());
+  for (const std::string& word : tokenizer_split(as.as_text->c_str(), " "))
+    json_array_append_new(numbers.get(), json_integer(strtoll(word.c_str(), nullptr, 10)));
+  json_ref value(json_object());
+  put(value.get(), "as", std::move(numbers));
+  put(value.get(), "cidr", json_ref(json_string(as.cidr->c_str())));
+  return value;
+}
+
+void present_json_lookup(const run_options& opts, run_state& state, const pdns_tuple& tup,
+                         const query* qry, writer&) {
+  present_json(opts, state, tup, qry, true);
+}
+
+void present_json_summarize(const run_options& opts, run_state& state, const pdns_tuple& tup,
+                            const query* qry, writer&) {
+  present_json(opts, state, tup, qry, false);
+}
+
+bool pprint_json(const char* text, size_t length, FILE* stream) {
+  json_error_t error;
+  json_ref value(json_loadb(text, length, 0, &error));
+  if (!value) {
+    log_line("JSON parsing error %d:%d: %s %s", error.line, error.column, error.text, error.source);
+    return false;
+  }
+  json_dumpf(value.get(), stream, JSON_INDENT(2));
+  fputc('\n', stream);
+  return true;
+}
+
+}  // namespace trawl

@@ -1,0 +1,58 @@
+#include "records/record_stream.h"
+
+#include <cstring>
+
+#include "core/diag.h"
+#include "core/transfer.h"
+#include "records/tuple.h"
+
+namespace trawl {
+
+namespace {
+
+struct cond_rule {
+  const char* text;
+  saf_cond code;
+  bool ends_line;  // the line's obj, if any, is not shown
+};
+
+constexpr cond_rule cond_rules[] = {
+    {"begin", cond_begin, true},         {"ongoing", cond_ongoing, false},
+    {"succeeded", cond_succeeded, true}, {"limited", cond_limited, true},
+    {"failed", cond_failed, true},
+};
+
+}  // namespace
+
+bool pdns_blob(fetch& f, const pdns_tuple& tup) {
+  if (tup.msg != nullptr) {
+    debug_line(5, "data_blob tup.msg = %s\n", tup.msg);
+    f.saf_msg = tup.msg;
+  }
+  if (tup.cond != nullptr) {
+    debug_line(5, "pdns_blob tup.cond = %s\n", tup.cond);
+    const cond_rule* found = nullptr;
+    for (const cond_rule& rule : cond_rules) {
+      if (strcmp(tup.cond, rule.text) == 0) found = &rule;
+    }
+    if (found != nullptr) {
+      f.cond = found->code;
+      if (found->ends_line) return false;
+    } else {
+      f.cond = cond_missing;
+      log_line("Unknown value for \"cond\": %s", tup.cond);
+    }
+  }
+  if (tup.node.obj == nullptr) {
+    debug_line(4, "COF object is empty, i.e. a keepalive\n");
+    return false;
+  }
+  return true;
+}
+
+bool ends_stream(saf_cond cond) {
+  return cond == cond_succeeded || cond == cond_limited || cond == cond_failed ||
+         cond == cond_truncated;
+}
+
+}  // namespace trawl

@@ -1,0 +1,49 @@
+#include "records/verbs.h"
+
+#include <strings.h>
+
+#include "records/present_csv.h"
+#include "records/present_json.h"
+#include "records/present_minimal.h"
+#include "records/present_text.h"
+
+namespace trawl {
+
+namespace {
+
+const char* lookup_ok(const run_options& opts) {
+  if (opts.max_count > 0) return "max_count is not allowed for the lookup verb";
+  return nullptr;
+}
+
+const char* summarize_ok(const run_options& opts) {
+  if (opts.sorting != sort_none) return "Sorting with a summarize verb makes no sense";
+  return nullptr;
+}
+
+constexpr presenter pres_text_lookup{present_text_lookup, true};
+constexpr presenter pres_text_summarize{present_text_summarize, true};
+constexpr presenter pres_csv_lookup{present_csv_lookup, true};
+constexpr presenter pres_csv_summarize{present_csv_summarize, true};
+// It needs the query's search mode, which sorted records no longer have.
+constexpr presenter pres_minimal_lookup{present_minimal_lookup, false};
+constexpr presenter pres_json_lookup{present_json_lookup, true};
+constexpr presenter pres_json_summarize{present_json_summarize, true};
+
+}  // namespace
+
+const verb verbs[] = {
+    {"lookup", "/lookup", lookup_ok, &pres_text_lookup, &pres_json_lookup, &pres_csv_lookup,
+     &pres_minimal_lookup},
+    {"summarize", "/summarize", summarize_ok, &pres_text_summarize, &pres_json_summarize,
+     &pres_csv_summarize, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+const verb* find_verb(const char* text) {
+  for (const verb* v = verbs; v->name != nullptr; ++v)
+    if (strcasecmp(v->name, text) == 0) return v;
+  return nullptr;
+}
+
+}  // namespace trawl

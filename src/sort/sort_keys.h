@@ -1,0 +1,18 @@
+// The sort keys: which fields of the sort line the sort program compares.
+#pragma once
+
+#include "core/options.h"
+
+namespace trawl {
+
+// Appends the key called name (ignoring case), its direction following the
+// sorting mode in force; an error text, or nullptr.
+const char* sort_key_add(run_options& opts, const char* name);
+
+// The key typed exactly as name, or nullptr.
+const sort_key* sort_key_find(const run_options& opts, const char* name);
+
+// Appends every key not given yet, in field order, up to the limit.
+void sort_key_defaults(run_options& opts);
+
+}  // namespace trawl

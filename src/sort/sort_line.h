@@ -1,0 +1,22 @@
+// The sort line: the fields the sort program compares, followed by the
+// record's own line, and the cutting of such a line back into the record.
+#pragma once
+
+#include <string_view>
+
+#include "core/transfer.h"
+
+namespace trawl {
+
+struct pdns_tuple;
+
+// Writes the record's sort line, with the raw line as its last field, to the
+// writer's sort child; 1 (a record went out).
+int sort_line_write(writer& wr, const pdns_tuple& tup, std::string_view line);
+
+// line is one sorted line without its newline. On success sets *record to
+// the text after the seventh field separator and returns nullptr; otherwise
+// returns the printf format of the warning, which takes the line as %s.
+const char* sort_line_split(std::string_view line, std::string_view* record);
+
+}  // namespace trawl

@@ -1,5 +1,0 @@
-#include "trawl/entry.h"
-
-int main(int argc, char* argv[]) {
-  return trawl::trawl_main(argc, argv);
-}
