@@ -1,12 +1,28 @@
 #include "records/annotation.h"
 
+#include <cstring>
+
+#include "core/diag.h"
 #include "core/state.h"
 
 namespace trawl {
 
-asinfo_result asinfo_from_rr(const run_options&, run_state&, const char*, const char*) {
-  // Annotation lookups are not made yet: every value goes unannotated.
-  return {};
+namespace {
+
+void trace_txt(int index, std::string_view text) {
+  debug_line(2, "TXT[%d] \"%.*s\"\n", index, static_cast<int>(text.size()), text.data());
+}
+
+}  // namespace
+
+asinfo_result asinfo_from_rr(const run_options& opts, run_state& state, const char* rrtype,
+                             const char* rdata) {
+  if (!opts.asinfo_lookup || strcmp(rrtype, "A") != 0) return {};
+  // No query is built from a value that is not an IPv4 address.
+  std::optional<std::string> qname = asinfo_query_name(rdata, opts.asinfo_domain);
+  if (!qname) return {};
+  debug_line(1, "asinfo_from_dns(%s)\n", qname->c_str());
+  return asinfo_from_dns(state.asinfo, *qname, trace_txt);
 }
 
 }  // namespace trawl

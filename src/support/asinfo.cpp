@@ -215,7 +215,9 @@ asinfo_result asinfo_resolver::query_txt(const std::string& qname, asinfo_trace 
     length = res_nquery(res, qname.c_str(), ns_c_in, ns_t_txt, answer.data(),
                         static_cast<int>(answer.size()));
     if (length < 0) {
-      if (res->res_h_errno == HOST_NOT_FOUND) return {};
+      // A name without TXT records tells as little as one that does not
+      // exist: neither is a failure worth a comment.
+      if (res->res_h_errno == HOST_NOT_FOUND || res->res_h_errno == NO_DATA) return {};
       return comment(hstrerror(res->res_h_errno));
     }
     if (static_cast<size_t>(length) <= answer.size()) break;
