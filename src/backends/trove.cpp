@@ -58,9 +58,11 @@ void trove_auth(const system_settings& settings, fetch& f) {
   slist_append(f.headers, header.c_str());
 }
 
+// The version-1 API answers a search without results with 404; every other
+// response that is not 200, of either API, is a failure.
 const char* trove_status(const pdns_system& sys, const fetch& f) {
-  if (sys.encap == encap_saf && f.rcode == 404) return "ERROR";
-  return "NOERROR";
+  if (sys.encap == encap_none && f.rcode == 404) return "NOERROR";
+  return "ERROR";
 }
 
 const char* trove_verb_ok(const char* verb_name, const qparam& qp) {

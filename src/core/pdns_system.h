@@ -25,6 +25,9 @@ struct pdns_system {
   const char* name;
   const char* base_url;
   encapsulation encap;
+  // The service cannot narrow by time or skip results: the record stream
+  // applies the time window and the offset itself.
+  bool filters_locally;
   // The full URL of a request path; nullopt, with *error set, when the
   // system cannot ask for it.
   std::optional<std::string> (*url)(const pdns_system& sys, const run_options& opts,

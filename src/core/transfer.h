@@ -59,6 +59,7 @@ struct query {
   std::optional<std::string> descr;
   search_mode mode = mode_none;
   bool multitype = false;
+  int64_t skipped = 0;  // results passed over for the offset, when filtering locally
   std::optional<std::string> status;
   std::optional<std::string> message;
   bool header_printed = false;

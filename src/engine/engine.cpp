@@ -1,10 +1,12 @@
 #include "engine/engine.h"
 
+#include <cstdio>
 #include <exception>
 #include <utility>
 
 #include "core/diag.h"
 #include "core/state.h"
+#include "engine/writer_func.h"
 
 namespace trawl {
 
@@ -32,6 +34,12 @@ void last_fetch(const run_options& opts, fetch& f) {
     case batch_plain:
       break;
     case batch_tagged: {
+      // Every footer follows its query's header, even when no byte of an
+      // answer arrived to print it.
+      if (!q.header_printed) {
+        printf("++ %s\n", q.descr ? q.descr->c_str() : "");
+        q.header_printed = true;
+      }
       const char* status = q.status ? q.status->c_str() : "NOERROR";
       const char* message = q.message ? q.message->c_str() : f.saf_msg ? saf_msg : "no error";
       wr.ps_buf = std::string("-- ") + status + " (" + message + ")\n";
@@ -40,26 +48,26 @@ void last_fetch(const run_options& opts, fetch& f) {
   }
 }
 
-void transfer_result(run_state& state, const fetch& f, CURLcode result) {
+// Reports a failed transfer; true when it failed (a transfer this program
+// ended itself, at the output limit, did not).
+bool transfer_result(run_state& state, const fetch& f, CURLcode result) {
   switch (result) {
     case CURLE_OK:
-      break;
+      return false;
     case CURLE_COULDNT_RESOLVE_HOST:
       log_line("libcurl failed since could not resolve host");
-      state.exit_status = 1;
       break;
     case CURLE_COULDNT_CONNECT:
       log_line("libcurl failed since could not connect");
-      state.exit_status = 1;
       break;
     default:
-      if (!f.stopped) {
-        log_line("libcurl failed with curl error %d (%s)", static_cast<int>(result),
-                 curl_easy_strerror(result));
-        state.exit_status = 1;
-      }
+      if (f.stopped) return false;
+      log_line("libcurl failed with curl error %d (%s)", static_cast<int>(result),
+               curl_easy_strerror(result));
       break;
   }
+  state.exit_status = 1;
+  return true;
 }
 
 void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode result) {
@@ -67,6 +75,7 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
   if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
   debug_line(2, "io_drain(%s) DONE rcode=%d\n", q.descr ? q.descr->c_str() : "",
              static_cast<int>(f.rcode));
+  if (f.rcode != 0 && f.rcode != 200) http_error(opts, state, f);
   const bool framed = state.psys->encap == encap_saf;
   if (framed) {
     if (f.cond == cond_begin || f.cond == cond_ongoing) {
@@ -78,8 +87,10 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
     }
     debug_line(2, "... saf_cond %d saf_msg %s\n", static_cast<int>(f.cond),
                f.saf_msg ? f.saf_msg->c_str() : "");
+    // Records may have arrived, but not the whole answer.
+    if (f.cond == cond_missing) state.exit_status = 1;
   }
-  transfer_result(state, f, result);
+  if (transfer_result(state, f, result) && !q.status) query_status(q, "ERROR", curl_easy_strerror(result));
   if (framed && !q.wr->meta && q.wr->count == 0 && !q.status)
     query_status(q, "NOERROR", "no results found for query.");
   if (q.fetches.size() == 1) last_fetch(opts, f);

@@ -1,5 +1,6 @@
 #include "engine/writer_func.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -15,20 +16,38 @@ namespace trawl {
 
 namespace {
 
-// An error response: its first line is the query's message, the rest is dropped.
-void error_response(const run_options& opts, const run_state& state, fetch& f, query& q) {
-  const size_t cut = f.buf.find_first_of("\r\n");
-  const std::string first = f.buf.substr(0, cut);
-  if (!q.status) query_status(q, state.psys->status(*state.psys, f), first.c_str());
+// Of an error response's body only the start is kept: its first line is
+// the query's message, and a server may send megabytes of it.
+constexpr size_t error_text_limit = 512;
+
+// The window and offset a system cannot apply itself; saved JSON input is
+// shown as it was saved.
+bool locally_kept(const run_state& state, fetch& f, const pdns_tuple& tup) {
+  if (!state.psys->filters_locally || !f.easy) return true;
+  query& q = *f.qry;
+  if (!window_keeps(q.qp, tup)) return false;
+  if (q.skipped < q.qp.offset) {
+    ++q.skipped;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void http_error(const run_options& opts, run_state& state, fetch& f) {
+  query& q = *f.qry;
+  const std::string first = f.buf.substr(0, f.buf.find_first_of("\r\n"));
+  f.buf.clear();
+  const char* status = state.psys->status(*state.psys, f);
+  if (!q.status) query_status(q, status, first.c_str());
+  if (strcmp(status, "NOERROR") != 0) state.exit_status = 1;
   if (!opts.quiet) {
     char* url = nullptr;
     curl_easy_getinfo(f.easy.get(), CURLINFO_EFFECTIVE_URL, &url);
     warning("libcurl %ld [%s] %s", f.rcode, url != nullptr ? url : "", first.c_str());
   }
-  f.buf.clear();
 }
-
-}  // namespace
 
 int data_blob(fetch& f, std::string_view line) {
   writer& wr = *f.qry->wr;
@@ -44,7 +63,7 @@ int data_blob(fetch& f, std::string_view line) {
     return 0;
   }
   int result = 0;
-  if (!framed || pdns_blob(f, tup)) {
+  if ((!framed || pdns_blob(f, tup)) && locally_kept(state, f, tup)) {
     if (opts.sorting != sort_none) {
       result = sort_line_write(wr, tup, line);
     } else {
@@ -69,15 +88,16 @@ size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
     printf("++ %s\n", q.descr ? q.descr->c_str() : "");
     q.header_printed = true;
   }
-  f.buf.append(data, bytes);
-
   if (f.easy) {
     if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
     if (f.rcode != 200) {
-      error_response(opts, state, f, q);
+      // Reported once, when the transfer ends; the body is never decoded.
+      if (f.buf.size() < error_text_limit)
+        f.buf.append(data, std::min(bytes, error_text_limit - f.buf.size()));
       return bytes;
     }
   }
+  f.buf.append(data, bytes);
 
   const bool framed = state.psys->encap == encap_saf;
   // Lines are cut from the front of buf; the partial line after the last

@@ -5,9 +5,12 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/options.h"
 #include "core/transfer.h"
 
 namespace trawl {
+
+struct run_state;
 
 // The transfer library's write callback; userdata is the fetch. Never lets
 // an exception through: a failure is kept in the run's state, and the
@@ -17,6 +20,11 @@ size_t writer_func(char* data, size_t size, size_t count, void* userdata);
 // Takes bytes of the fetch's body as writer_func does, throwing instead;
 // returns the bytes taken, 0 when the output limit ended the stream.
 size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count);
+
+// Reports a response whose code was not 200, from the start of its body
+// kept in the fetch's buffer: the query's status and message, a warning
+// unless quiet, and a failed run unless the system calls it no error.
+void http_error(const run_options& opts, run_state& state, fetch& f);
 
 // Handles one complete line of a fetch's body, without its newline; 1 when
 // a record went out.

@@ -50,6 +50,19 @@ bool pdns_blob(fetch& f, const pdns_tuple& tup) {
   return true;
 }
 
+bool window_keeps(const qparam& qp, const pdns_tuple& tup) {
+  const bool has_first = tup.node.time_first != nullptr;
+  const bool has_last = tup.node.time_last != nullptr;
+  if (qp.complete) {
+    if (qp.after != 0 && has_first && tup.time_first < qp.after) return false;
+    if (qp.before != 0 && has_last && tup.time_last > qp.before) return false;
+  } else {
+    if (qp.after != 0 && has_last && tup.time_last < qp.after) return false;
+    if (qp.before != 0 && has_first && tup.time_first > qp.before) return false;
+  }
+  return true;
+}
+
 bool ends_stream(saf_cond cond) {
   return cond == cond_succeeded || cond == cond_limited || cond == cond_failed ||
          cond == cond_truncated;

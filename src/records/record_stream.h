@@ -12,6 +12,11 @@ struct pdns_tuple;
 // true when the line carries a record to present.
 bool pdns_blob(fetch& f, const pdns_tuple& tup);
 
+// True when the record lies in the time window of qp as the request keys
+// express it elsewhere: overlapping it, or within it when matching is
+// complete. A record without the time a bound needs is kept.
+bool window_keeps(const qparam& qp, const pdns_tuple& tup);
+
 // True for the conditions after which a framed stream has nothing more to say.
 bool ends_stream(saf_cond cond);
 

@@ -26,6 +26,16 @@ const char* or_na(const std::optional<std::string>& text) {
   return (!text || text->empty()) ? "n/a" : text->c_str();
 }
 
+// The type as one field: a server may send one that is empty or holds
+// blanks, which would shift the fields after it and cut the record wrong
+// when it comes back. Ordinary types pass unchanged.
+std::string type_field(const char* rrtype) {
+  std::string field = or_na(rrtype);
+  for (char& c : field)
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') c = '_';
+  return field;
+}
+
 }  // namespace
 
 const char* sort_line_split(std::string_view line, std::string_view* record) {
@@ -54,15 +64,16 @@ int sort_line_write(writer& wr, const pdns_tuple& tup, std::string_view line) {
   debug_line(3, "dyn_rrname = '%s'\n", dyn_rrname ? dyn_rrname->c_str() : "(null)");
   debug_line(3, "dyn_rdata = '%s'\n", dyn_rdata ? dyn_rdata->c_str() : "(null)");
 
+  const std::string type = type_field(tup.rrtype);
   const int raw_length = static_cast<int>(line.size());
   {
     sigpipe_guard guard;
     fprintf(wr.sort_stdin.get(), "%lu %lu %lu %lu %s %s %s %*.*s\n", first, last, duration, count,
-            or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
+            or_na(dyn_rrname), type.c_str(), or_na(dyn_rdata), raw_length, raw_length,
             line.data());
   }
   debug_line(2, "sort0: '%lu %lu %lu %lu %s %s %s %*.*s'\n", first, last, duration, count,
-             or_na(dyn_rrname), or_na(tup.rrtype), or_na(dyn_rdata), raw_length, raw_length,
+             or_na(dyn_rrname), type.c_str(), or_na(dyn_rdata), raw_length, raw_length,
              line.data());
   return 1;
 }

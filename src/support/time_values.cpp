@@ -47,7 +47,10 @@ bool time_parse(const char* text, uint64_t now, uint64_t* result) {
   // "%F %T" stopped before any time-of-day field, so those are still zero.
   struct tm broken {};
   if (whole_text(strptime(text, "%F %T", &broken)) || whole_text(strptime(text, "%F", &broken))) {
-    *result = static_cast<uint64_t>(timegm(&broken));
+    const time_t moment = timegm(&broken);
+    // A bound before the epoch cannot be expressed: refuse it rather than wrap.
+    if (moment < 0) return false;
+    *result = static_cast<uint64_t>(moment);
     return true;
   }
 

@@ -68,6 +68,8 @@ TEST_F(TimeValuesTest, TimeParseReadings) {
       {"-1d", false, 0},
       {"1 d", false, 0},
       {"99999999999999999999", false, 0},
+      {"1969-12-31", false, 0},
+      {"1969-12-31 23:59:59", false, 0},
   };
   for (const parse_row& row : rows) {
     uint64_t result = 12345;
