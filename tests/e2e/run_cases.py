@@ -37,8 +37,9 @@ TOKEN_PATTERNS = {"{TS}": r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}", "{ANY}": r".
 REQUEST_LINE_RE = re.compile(r"^([A-Z]+) (\S+)$")
 
 SECTIONS = {"args", "env", "stdin", "file", "script", "reply", "stdout", "stderr",
-            "stdout-contains", "stderr-contains", "stdout-lacks", "stderr-lacks", "status", "requests", "requires",
-            "timeout", "program", "dns"}
+            "stdout-contains", "stderr-contains", "stdout-lacks", "stderr-lacks",
+            "stdout-lines", "stderr-lines", "status", "requests", "requires",
+            "timeout", "program", "dns", "stdout-to"}
 REPEATABLE = {"file", "script", "reply"}
 ACCUMULATING = {"env", "file", "requires", "script", "reply"}
 DEFAULT_TIMEOUT = 20.0
@@ -211,7 +212,7 @@ def compare_text(what, expected, actual):
                for i, e in enumerate(exp)]
     diff = difflib.unified_diff([show(x) for x in display], [show(x) for x in act],
                                 "expected " + what, "actual " + what, lineterm="", n=2)
-    return "\n".join(diff)
+    return "\n".join(excerpt(list(diff), 200))
 
 
 def check_contains(what, wanted, actual):
@@ -221,7 +222,25 @@ def check_contains(what, wanted, actual):
     if not missing:
         return None
     out = ["%s lacks:" % what] + ["  " + m for m in missing] + ["%s was:" % what]
-    return "\n".join(out + ["  " + line for line in lines])
+    return "\n".join(out + ["  " + line for line in excerpt(lines)])
+
+
+def excerpt(lines, most=40):
+    """A long output shown by its head and tail, each line cut to 2000 characters."""
+    if len(lines) > most:
+        lines = lines[:most // 2] + ["... (%d lines)" % (len(lines) - most)] + lines[-(most // 2):]
+    return [x if len(x) <= 2000 else x[:2000] + "... (%d characters)" % len(x) for x in lines]
+
+
+def check_line_count(what, section, actual):
+    words = section.words_in_body()
+    if len(words) != 1 or not words[0].isdigit():
+        raise CaseError("%s-lines at line %d wants one number" % (what, section.lineno))
+    lines = split_lines(actual)
+    if len(lines) == int(words[0]):
+        return None
+    out = ["%s has %d lines, expected %s:" % (what, len(lines), words[0])]
+    return "\n".join(out + ["  " + x for x in excerpt([show(x) for x in lines], 10)])
 
 
 def check_lacks(what, unwanted, actual):
@@ -437,7 +456,7 @@ class Runtime:
 
     def placeholders(self, tmp, prog):
         ph = {"HOME": tmp, "TMP": tmp, "VERSION": self.version, "PROG": prog,
-              "TESTDIR": TESTDIR, "TAB": "\t", "CR": "\r",
+              "TESTDIR": TESTDIR, "TAB": "\t", "CR": "\r", "NUL": "\0",
               "SERVER": self.plain.url(), "PORT": str(self.plain.port)}
         if self.tls:
             ph.update(TLS_SERVER=self.tls.url(), TLS_PORT=str(self.tls.port),
@@ -537,10 +556,14 @@ def execute(case, rt, tmp, default_timeout):
     timeout_section = case.get("timeout")
     limit = float(timeout_section.words_in_body()[0]) if timeout_section else default_timeout
     result = {"ph": ph, "timed_out": False, "error": None}
+    stdout_to = case.get("stdout-to")
+    out_target = subprocess.PIPE
+    if stdout_to:
+        out_target = open(subst(stdout_to.words_in_body()[0], ph), "wb")
     try:
         proc = subprocess.Popen([argv0] + args, executable=rt.trawl, env=env, cwd=tmp,
                                 stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                stdout=out_target, stderr=subprocess.PIPE,
                                 start_new_session=True)
     except OSError as err:
         result.update(stdout="", stderr="", status=None, requests=[],
@@ -559,6 +582,9 @@ def execute(case, rt, tmp, default_timeout):
             out, err = proc.communicate(timeout=5)
         except subprocess.TimeoutExpired:
             out, err = b"", b""
+    if stdout_to:
+        out_target.close()
+    out = out or b""
     requests = []
     for server in rt.servers():
         requests += server.control("GET", "/_control/requests")
@@ -588,13 +614,20 @@ def check(case, result):
     stderr_shown = False
     for stream, actual in (("stdout", stdout), ("stderr", stderr)):
         exact, contains = case.get(stream), case.get(stream + "-contains")
-        if exact is not None or (contains is None and case.get(stream + "-lacks") is None):
+        count = case.get(stream + "-lines")
+        loose = contains is not None or count is not None or case.get(stream + "-lacks")
+        if exact is not None or not loose:
             diff = compare_text(stream, subst(exact.text(), ph) if exact else "", actual)
             if diff:
                 failures.append(diff)
                 stderr_shown |= stream == "stderr"
         if contains is not None:
             report = check_contains(stream, subst("\n".join(contains.lines), ph), actual)
+            if report:
+                failures.append(report)
+                stderr_shown |= stream == "stderr"
+        if count is not None:
+            report = check_line_count(stream, count, actual)
             if report:
                 failures.append(report)
                 stderr_shown |= stream == "stderr"
@@ -611,7 +644,8 @@ def check(case, result):
         if diff:
             failures.append(diff)
     if failures and not stderr_shown and stderr:
-        failures.append("stderr was:\n" + "\n".join("  " + show(x) for x in split_lines(stderr)))
+        shown = excerpt([show(x) for x in split_lines(stderr)])
+        failures.append("stderr was:\n" + "\n".join("  " + x for x in shown))
     return failures
 
 
@@ -623,7 +657,7 @@ def run_in_netns(case, rt, tmp, timeout):
     with open(job, "w") as f:
         json.dump({"case": case.to_json(), "trawl": rt.trawl, "version": rt.version,
                    "tls": rt.need_tls, "verbose": rt.verbose, "timeout": timeout, "tmp": tmp}, f)
-    cmd = ["unshare", "--mount", "--net", "--pid", "--fork", "--kill-child", "--propagation",
+    cmd = ["unshare", "--mount", "--net", "--pid", "--fork", "--mount-proc", "--kill-child", "--propagation",
            "private", sys.executable, os.path.abspath(__file__), "--netns-child", job, out]
     limit = float(case.get("timeout").words_in_body()[0]) if case.get("timeout") else timeout
     try:

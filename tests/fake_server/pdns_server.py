@@ -34,11 +34,30 @@ used up. Requests that no entry matches get the dataset answer. Entry keys:
   lines         list of lines sent as one delivery; a JSON value becomes its
                 compact encoding; each line gets a newline
   deliveries    list of {"data": TEXT | "lines": [...] | "hex": HEX,
-                "delay_ms": N}, each written and flushed as its own chunk
+                "delay_ms": N}, each written and flushed as its own chunk;
+                instead of data a delivery may generate its bytes:
+                  "repeat_data": TEXT, "count": N   the text N times
+                  "template": TEXT, "count": N, "start": S
+                                  the text N times, "{i}" in it replaced by
+                                  S, S+1, ... (S defaults to 0)
+                  "generate": "bytes", "size": N, "seed": S
+                                  N pseudo-random bytes, the same for the
+                                  same seed (0 by default)
+                generated data of more than 64 KiB goes out in 64 KiB chunks;
+                "raw": true writes the bytes as they are, without the chunk
+                framing (to send a malformed chunked body)
+  chunk_size    (on the response or on one delivery) cut the data into
+                chunks of this many bytes, each its own HTTP chunk
+                (or its own write with "length"); without a delay they
+                are written in batches, so that a million of them is quick
+  chunk_delay_ms  (likewise) wait this long before each such chunk after
+                the first, flushing each one: a slow drip
   length        true: Content-Length of the whole body instead of chunked
                 encoding; a number: that Content-Length whatever is sent
   close         true: after the deliveries close the connection without the
                 terminating chunk; "reset": close with a TCP reset
+A redirect is a response like any other: {"status": 302,
+"headers": {"Location": "http://..."}}.
 GET /_control/requests lists the requests seen since the last
 POST /_control/reset (which also drops the script); each is
 {"method", "target", "headers": [[name, value], ...], "t"}. Control
@@ -50,6 +69,7 @@ import http.server
 import ipaddress
 import json
 import os
+import random
 import re
 import socket
 import ssl
@@ -200,6 +220,9 @@ class State:
         return None
 
 
+BLOCK = 64 * 1024  # generated data goes out in pieces of this size
+
+
 def delivery_bytes(item):
     if "hex" in item:
         return bytes.fromhex(item["hex"])
@@ -207,6 +230,78 @@ def delivery_bytes(item):
         return "".join((line if isinstance(line, str) else compact(line)) + "\n"
                        for line in item["lines"]).encode()
     return item.get("data", item.get("body", "")).encode()
+
+
+def delivery_pieces(item):
+    """The bytes of one delivery as an iterable of pieces: one piece for
+    literal data, pieces of at most BLOCK bytes for generated data."""
+    if "repeat_data" in item:
+        text, count = item["repeat_data"].encode(), int(item.get("count", 1))
+        if not text or count <= 0:
+            return []
+        return blocks_of_repeat(text, count)
+    if "template" in item:
+        return blocks_of_template(item["template"], int(item.get("count", 1)),
+                                  int(item.get("start", 0)))
+    if "generate" in item:
+        if item["generate"] != "bytes":
+            raise ValueError("unknown generator %r" % item["generate"])
+        return blocks_of_random(int(item.get("size", 0)), item.get("seed", 0))
+    return [delivery_bytes(item)]
+
+
+def blocks_of_repeat(text, count):
+    per_block = max(1, BLOCK // len(text))
+    block = text * per_block
+    while count >= per_block:
+        yield block
+        count -= per_block
+    if count:
+        yield text * count
+
+
+def blocks_of_template(template, count, start):
+    pending, size = [], 0
+    for i in range(start, start + count):
+        piece = template.replace("{i}", str(i)).encode()
+        pending.append(piece)
+        size += len(piece)
+        if size >= BLOCK:
+            yield b"".join(pending)
+            pending, size = [], 0
+    if pending:
+        yield b"".join(pending)
+
+
+def blocks_of_random(size, seed):
+    rng = random.Random(seed)
+    while size > 0:
+        n = min(size, BLOCK)
+        yield rng.randbytes(n)
+        size -= n
+
+
+def delivery_size(item):
+    if "repeat_data" in item:
+        return len(item["repeat_data"].encode()) * max(0, int(item.get("count", 1)))
+    if "generate" in item:
+        return max(0, int(item.get("size", 0)))
+    return sum(len(piece) for piece in delivery_pieces(item))
+
+
+def rechunk(pieces, size):
+    """Cuts an iterable of byte strings into pieces of exactly size bytes
+    (the last may be shorter)."""
+    rest = b""
+    for piece in pieces:
+        if rest:
+            piece = rest + piece
+        whole = len(piece) - len(piece) % size
+        for at in range(0, whole, size):
+            yield piece[at:at + size]
+        rest = piece[whole:]
+    if rest:
+        yield rest
 
 
 def pause(ms):
@@ -290,12 +385,44 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def write_chunk(self, data):
         self.wfile.write(b"%x\r\n%s\r\n" % (len(data), data))
 
+    def send_piece(self, data, raw):
+        # An empty chunk would end the body early, so it is never sent.
+        if raw:
+            self.wfile.write(data)
+        elif data:
+            self.write_chunk(data)
+
+    def send_delivery(self, item, entry, raw):
+        """Writes one delivery: as its pieces, or cut to chunk_size."""
+        pieces = delivery_pieces(item)
+        raw = raw or bool(item.get("raw"))
+        size = int(item.get("chunk_size", entry.get("chunk_size", 0)) or 0)
+        delay = item.get("chunk_delay_ms", entry.get("chunk_delay_ms", 0))
+        if size <= 0:
+            for piece in pieces:
+                self.send_piece(piece, raw)
+            return
+        if delay:
+            for i, piece in enumerate(rechunk(pieces, size)):
+                if i:
+                    pause(delay)
+                self.send_piece(piece, raw)
+            return
+        # Many small chunks, framed here and written a batch at a time.
+        batch, batch_size = [], 0
+        for piece in rechunk(pieces, size):
+            framed = piece if raw else b"%x\r\n%s\r\n" % (len(piece), piece)
+            batch.append(framed)
+            batch_size += len(framed)
+            if batch_size >= BLOCK:
+                self.wfile.write(b"".join(batch))
+                batch, batch_size = [], 0
+        if batch:
+            self.wfile.write(b"".join(batch))
+
     def send_scripted(self, entry):
         pause(entry.get("delay_ms", 0))
-        if "deliveries" in entry:
-            deliveries = [(delivery_bytes(d), d.get("delay_ms", 0)) for d in entry["deliveries"]]
-        else:
-            deliveries = [(delivery_bytes(entry), 0)]
+        deliveries = entry["deliveries"] if "deliveries" in entry else [dict(entry, delay_ms=0)]
         headers = entry.get("headers", {})
         headers = list(headers.items()) if isinstance(headers, dict) else headers
         length = entry.get("length")
@@ -306,7 +433,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         for name, value in headers:
             self.send_header(name, value)
         if length is True:
-            self.send_header("Content-Length", str(sum(len(d) for d, _ in deliveries)))
+            self.send_header("Content-Length", str(sum(delivery_size(d) for d in deliveries)))
         elif length is not None:
             self.send_header("Content-Length", str(int(length)))
         else:
@@ -314,13 +441,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if close:
             self.send_header("Connection", "close")
         self.end_headers()
-        for data, delay in deliveries:
-            pause(delay)
-            # An empty chunk would end the body early, so it is never sent.
-            if length is not None:
-                self.wfile.write(data)
-            elif data:
-                self.write_chunk(data)
+        for item in deliveries:
+            pause(item.get("delay_ms", 0))
+            self.send_delivery(item, entry, length is not None)
         if close:
             self.close_connection = True
             # No close_notify and no terminating chunk: the client sees a cut stream.
