@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/transfer.h"
+#include "support/safe_text.h"
 
 namespace trawl {
 
@@ -63,7 +64,9 @@ const char* circl_setval(system_settings& settings, const char* key, const char*
   return nullptr;
 }
 
-const char* circl_ready(const pdns_system&, const run_options&, system_settings&) {
+const char* circl_ready(const pdns_system&, const run_options&, system_settings& settings) {
+  if (settings.api_key && has_control_character(*settings.api_key))
+    return "CIRCL credentials contain a control character";
   return nullptr;
 }
 

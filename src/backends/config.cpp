@@ -33,8 +33,8 @@ struct shell_pipe {
   }
 };
 
-// Takes one line "SYSTEM KEY VALUE" of the script's output; the failure
-// text, if the run cannot go on.
+}  // namespace
+
 std::optional<std::string> config_line(const run_options& opts, run_state& state, int line_no,
                                        const char* line) {
   const std::vector<std::string> words = tokenizer_split(line, " \n");
@@ -44,8 +44,10 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
   const std::string& key = words[1];
   const std::string& value = words[2];
   if (system == "trawl") {
+    // Selects without reading the configuration again: a file that names a
+    // system must not make the selection read it, select, read it, ...
     if (key == "system" && !state.psys_specified)
-      return pick_system(opts, state, value.c_str(), opts.config_file->c_str());
+      return switch_system(state, value.c_str(), opts.config_file->c_str());
     return std::nullopt;
   }
   if (debugging(1)) {
@@ -59,8 +61,6 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
   }
   return std::nullopt;
 }
-
-}  // namespace
 
 std::string shell_single_quote(const std::string& path) {
   // Close the quote, write an escaped quote, reopen: nothing in the path can
@@ -92,6 +92,13 @@ std::string config_script(const std::string& path) {
 }
 
 std::optional<std::string> read_config(const run_options& opts, run_state& state) {
+  if (state.config_lines) {
+    int line_no = 0;
+    for (const std::string& line : *state.config_lines)
+      if (std::optional<std::string> error = config_line(opts, state, ++line_no, line.c_str()))
+        return error;
+    return std::nullopt;
+  }
   const std::string script = config_script(*opts.config_file);
   // The script must see an APIKEY only when the file sets one.
   unsetenv("APIKEY");
@@ -100,14 +107,17 @@ std::optional<std::string> read_config(const run_options& opts, run_state& state
   if (shell.stream == nullptr) return "[" + script + "]: " + strerror(errno);
   debug_line(1, "conf cmd = '%s'\n", script.c_str());
 
+  state.config_lines.emplace();
   line_reader reader(shell.stream);
   std::string_view line;
   int line_no = 0;
   while (reader.next(line)) {
     ++line_no;
-    if (line.back() != '\n') return "conf line #" + std::to_string(line_no) + ": too long";
+    if (reader.too_long() || line.back() != '\n')
+      return "conf line #" + std::to_string(line_no) + ": too long";
+    state.config_lines->emplace_back(line);
     if (std::optional<std::string> error =
-            config_line(opts, state, line_no, std::string(line).c_str()))
+            config_line(opts, state, line_no, state.config_lines->back().c_str()))
       return error;
   }
   const int status = shell.close();

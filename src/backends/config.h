@@ -16,6 +16,11 @@ struct run_state;
 // when the shell has said it already).
 std::optional<std::string> read_config(const run_options& opts, run_state& state);
 
+// Takes one line "SYSTEM KEY VALUE\n" of the script's output; the failure
+// text, if the run cannot go on.
+std::optional<std::string> config_line(const run_options& opts, run_state& state, int line_no,
+                                       const char* line);
+
 // The shell command that sources path and echoes the settings back.
 std::string config_script(const std::string& path);
 

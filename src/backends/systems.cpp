@@ -63,20 +63,31 @@ const pdns_system* find_system(const char* name) {
   return nullptr;
 }
 
-std::optional<std::string> pick_system(const run_options& opts, run_state& state, const char* name,
-                                       const char* context) {
+std::optional<std::string> switch_system(run_state& state, const char* name, const char* context) {
   debug_line(1, "pick_system(%s)\n", name);
   const pdns_system* found = find_system(name);
   if (found == nullptr)
     return std::string("unrecognized system name (") + name + ") (in " + context + ")\n";
-  if (found == state.psys) return std::nullopt;
-  if (state.psys != nullptr) state.psys->destroy(state.settings);
-  state.psys = found;
+  if (found != state.psys) {
+    if (state.psys != nullptr) state.psys->destroy(state.settings);
+    state.psys = found;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> pick_system(const run_options& opts, run_state& state, const char* name,
+                                       const char* context) {
+  const pdns_system* before = state.psys;
+  if (std::optional<std::string> error = switch_system(state, name, context)) return error;
+  if (state.psys == before) return std::nullopt;
+  const pdns_system* named = state.psys;
   if (opts.config_file) {
     if (std::optional<std::string> error = read_config(opts, state)) return error;
   }
+  // A system the configuration chose is checked in the configuration's name.
+  const char* where = state.psys == named ? context : opts.config_file->c_str();
   if (const char* err = state.psys->ready(*state.psys, opts, state.settings))
-    return std::string(err) + " (in " + context + ")\n";
+    return std::string(err) + " (in " + where + ")\n";
   return std::nullopt;
 }
 

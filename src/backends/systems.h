@@ -17,6 +17,9 @@ extern const pdns_system system_trove1;
 // The system called name ("trove" is trove2), or nullptr.
 const pdns_system* find_system(const char* name);
 
+// Makes the named system current, nothing more; on failure the text to log.
+std::optional<std::string> switch_system(run_state& state, const char* name, const char* context);
+
 // Makes the named system current, reading the configuration file if there is
 // one; on failure the text to log (empty when nothing is to be said), and the
 // run cannot go on.

@@ -8,6 +8,7 @@
 #include "core/diag.h"
 #include "core/transfer.h"
 #include "core/verb.h"
+#include "support/safe_text.h"
 
 namespace trawl {
 
@@ -96,6 +97,9 @@ const char* trove_ready(const pdns_system& sys, const run_options&, system_setti
   if (sys.encap == encap_saf && settings.server->find("/trove/v2") == std::string::npos)
     *settings.server += "/trove/v2";
   if (!settings.api_key) return "no API key given";
+  // It goes into a request header: a line break there would end the header
+  // and start one of the key's choosing.
+  if (has_control_character(*settings.api_key)) return "API key contains a control character";
   return nullptr;
 }
 

@@ -14,6 +14,7 @@
 #include "engine/writer.h"
 #include "records/present_json.h"
 #include "support/json_ref.h"
+#include "support/safe_text.h"
 #include "support/time_values.h"
 
 namespace trawl {
@@ -92,7 +93,8 @@ void present_text_info(writer& wr) {
   json_error_t error;
   json_ref response(json_loadb(wr.ps_buf.data(), wr.ps_buf.size(), 0, &error));
   if (!response) {
-    warning("json_loadb: %d:%d: %s %s", error.line, error.column, error.text, error.source);
+    warning("json_loadb: %d:%d: %s %s", error.line, error.column, safe_text(error.text).c_str(),
+            error.source);
     wr.state->exit_status = 1;  // the account state could not be shown
     return;
   }

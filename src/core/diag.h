@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace trawl {
 
@@ -40,5 +41,17 @@ struct panic_error {
 struct fatal_error {
   std::string message;
 };
+
+// Standard output cannot be written; error_number says why.
+struct output_error {
+  int error_number;
+};
+
+// Throws output_error once a write to standard output has failed, so that
+// the run ends early instead of presenting into a void.
+void check_output();
+
+// Writes text to standard output, or throws output_error.
+void write_out(std::string_view text);
 
 }  // namespace trawl

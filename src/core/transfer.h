@@ -40,9 +40,11 @@ struct fetch {
   curl_easy_ptr easy;      // none only for the JSON input fetch
   CURLM* multi = nullptr;  // borrowed: the engine's handle while the transfer is added
   std::string url;
-  std::string buf;  // bytes received, not yet cut into lines
+  std::string buf;     // bytes received, not yet cut into lines
+  size_t scanned = 0;  // bytes at the start of buf known to hold no newline
   long rcode = 0;
-  bool stopped = false;
+  bool stopped = false;  // this program ended the stream: no failure to report
+  bool discard = false;  // whatever else arrives is dropped
   saf_cond cond = cond_none;
   std::optional<std::string> saf_msg;
 

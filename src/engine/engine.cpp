@@ -75,6 +75,9 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
   if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
   debug_line(2, "io_drain(%s) DONE rcode=%d\n", q.descr ? q.descr->c_str() : "",
              static_cast<int>(f.rcode));
+  // A complete answer whose last line lacks its newline still ends with a
+  // whole line; after a failed transfer the bytes are only a fragment.
+  if (result == CURLE_OK && f.rcode == 200 && !f.buf.empty()) writer_deliver(f, "\n", 1, 1);
   if (f.rcode != 0 && f.rcode != 200) http_error(opts, state, f);
   const bool framed = state.psys->encap == encap_saf;
   if (framed) {
@@ -90,7 +93,8 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
     // Records may have arrived, but not the whole answer.
     if (f.cond == cond_missing) state.exit_status = 1;
   }
-  if (transfer_result(state, f, result) && !q.status) query_status(q, "ERROR", curl_easy_strerror(result));
+  if (transfer_result(state, f, result) && !q.status)
+    query_status(q, "ERROR", curl_easy_strerror(result));
   if (framed && !q.wr->meta && q.wr->count == 0 && !q.status)
     query_status(q, "NOERROR", "no results found for query.");
   if (q.fetches.size() == 1) last_fetch(opts, f);

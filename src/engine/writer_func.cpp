@@ -11,6 +11,8 @@
 #include "records/record_stream.h"
 #include "records/tuple.h"
 #include "sort/sort_line.h"
+#include "support/line_reader.h"
+#include "support/safe_text.h"
 
 namespace trawl {
 
@@ -33,11 +35,27 @@ bool locally_kept(const run_state& state, fetch& f, const pdns_tuple& tup) {
   return true;
 }
 
+// A line past the bound: the transfer ends here, and what came before it
+// stands.
+void overflow(run_state& state, fetch& f) {
+  static_assert(max_line_bytes == 67108864, "the text names the bound");
+  static constexpr const char* text = "record line longer than 67108864 bytes";
+  log_line("%s", text);
+  state.exit_status = 1;
+  query& q = *f.qry;
+  if (!q.status) query_status(q, "ERROR", text);
+  f.buf.clear();
+  f.scanned = 0;
+  if (state.psys->encap == encap_saf) f.cond = cond_truncated;
+  f.stopped = true;
+  f.discard = true;
+}
+
 }  // namespace
 
 void http_error(const run_options& opts, run_state& state, fetch& f) {
   query& q = *f.qry;
-  const std::string first = f.buf.substr(0, f.buf.find_first_of("\r\n"));
+  const std::string first = safe_text(f.buf.substr(0, f.buf.find_first_of("\r\n")));
   f.buf.clear();
   const char* status = state.psys->status(*state.psys, f);
   if (!q.status) query_status(q, status, first.c_str());
@@ -57,7 +75,7 @@ int data_blob(fetch& f, std::string_view line) {
   pdns_tuple tup;
   if (std::optional<tuple_error> error = tuple_make(tup, line, opts, framed)) {
     if (error->not_json)
-      warning("json_loadb: %s", error->text.c_str());
+      warning("json_loadb: %s", safe_text(error->text).c_str());
     else
       log_line("%s", error->text.c_str());
     return 0;
@@ -68,6 +86,7 @@ int data_blob(fetch& f, std::string_view line) {
       result = sort_line_write(wr, tup, line);
     } else {
       opts.presenter_selected->function(opts, state, tup, f.qry, wr);
+      check_output();
       result = 1;
     }
   }
@@ -81,9 +100,10 @@ size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
   query& q = *f.qry;
   writer& wr = *q.wr;
   const run_options& opts = *wr.opts;
-  const run_state& state = *wr.state;
+  run_state& state = *wr.state;
   debug_line(3, "writer_func(%d, %d): %d\n", static_cast<int>(size), static_cast<int>(count),
              static_cast<int>(bytes));
+  if (f.discard) return 0;
   if (opts.batching == batch_tagged && !q.header_printed) {
     printf("++ %s\n", q.descr ? q.descr->c_str() : "");
     q.header_printed = true;
@@ -101,12 +121,18 @@ size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
 
   const bool framed = state.psys->encap == encap_saf;
   // Lines are cut from the front of buf; the partial line after the last
-  // newline stays for the next delivery.
+  // newline stays for the next delivery. Its bytes have been searched once
+  // and are not searched again.
   size_t start = 0;
+  size_t from = f.scanned;
   for (;;) {
-    const size_t nl = f.buf.find('\n', start);
+    const size_t nl = f.buf.find('\n', from);
     if (nl == std::string::npos) break;
     const size_t length = nl - start;
+    if (length > max_line_bytes || (wr.meta && wr.ps_buf.size() + length > max_line_bytes)) {
+      overflow(state, f);
+      return 0;
+    }
     if (opts.sorting != sort_none || wr.output_limit <= 0 || wr.count < wr.output_limit) {
       if (wr.meta) {
         wr.ps_buf.append(f.buf, start, length + 1);
@@ -118,11 +144,18 @@ size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
       debug_line(9, "hit output limit %ld\n", static_cast<long>(q.qp.output_limit));
       if (framed) f.cond = cond_truncated;
       f.stopped = true;
+      f.discard = true;
       result = 0;
     }
-    start += length + 1;
+    start = nl + 1;
+    from = start;
   }
   f.buf.erase(0, start);
+  f.scanned = f.buf.size();
+  if (f.buf.size() > max_line_bytes) {
+    overflow(state, f);
+    return 0;
+  }
   return result;
 }
 

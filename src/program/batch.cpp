@@ -14,6 +14,7 @@
 #include "program/launch.h"
 #include "program/option_scan.h"
 #include "support/line_reader.h"
+#include "support/safe_text.h"
 #include "support/tokenizer.h"
 
 namespace trawl {
@@ -38,6 +39,8 @@ constexpr form forms[] = {
 }  // namespace
 
 const char* batch_parse(const std::string& line, bool allow_8bit, qdesc& qd) {
+  // A C string would end there and silently query the first part.
+  if (line.find('\0') != std::string::npos) return "NUL byte in line";
   // Runs of "/" count as one separator, as strtok_r has it.
   const std::vector<std::string> terms = tokenizer_split(line.c_str(), "/");
 
@@ -66,7 +69,10 @@ const char* batch_parse(const std::string& line, bool allow_8bit, qdesc& qd) {
   if (const char* err = qdesc_8bit_check(qd, allow_8bit)) return err;
   const size_t extra = terms.size() - 3;
   if (extra > static_cast<size_t>(match->optional_terms)) return "extra garbage";
-  if (extra >= 1) qd.rrtype = terms[3];
+  if (extra >= 1) {
+    if (tokenizer_split(terms[3].c_str(), ",").empty()) return "no record type given";
+    qd.rrtype = terms[3];
+  }
   if (extra >= 2) qd.bailiwick = terms[4];
   return nullptr;
 }
@@ -94,8 +100,9 @@ void options_line(const run_options& opts, const std::string& line, qparam& batc
     const std::string letters = option_letters(true);
     int opt;
     while (error == nullptr && (opt = getopt(argc, argv.data(), letters.c_str())) != -1) {
-      if (opt == '?' || opt == ':') continue;  // the scanner has said why
-      error = qparam_option(opts, opt, optarg, batch_qp);
+      // The scanner has said why; the whole line is refused all the same.
+      error = opt == '?' || opt == ':' ? "unrecognized option"
+                                       : qparam_option(opts, opt, optarg, batch_qp);
     }
     if (error == nullptr && optind < argc) error = "superfluous non-arguments in $OPTIONS";
   }
@@ -105,6 +112,12 @@ void options_line(const run_options& opts, const std::string& line, qparam& batc
     return;
   }
   qparam_debug("batch", batch_qp);
+}
+
+// "$options" alone or followed by blanks and words; "$optionsX" is not one.
+bool is_options_line(const std::string& line) {
+  return strncasecmp(line.c_str(), "$options", 8) == 0 &&
+         (line.size() == 8 || line[8] == ' ' || line[8] == '\t');
 }
 
 void finish_line_writer(const run_options& opts, writer& wr) {
@@ -126,9 +139,11 @@ void do_batch(const run_options& opts, run_state& state, const qparam& cmdline_q
   while (reader.next(raw)) {
     std::string line(raw);
     if (!line.empty() && line.back() == '\n') line.pop_back();
+    // Lines of a file written with CR LF endings.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty() && line[0] == '#') continue;
-    debug_line(1, "do_batch(%s)\n", line.c_str());
-    if (strncasecmp(line.c_str(), "$options", 8) == 0) {
+    debug_line(1, "do_batch(%s)\n", safe_text(line).c_str());
+    if (is_options_line(line)) {
       options_line(opts, line, batch_qp, cmdline_qp);
       continue;
     }
@@ -136,7 +151,15 @@ void do_batch(const run_options& opts, run_state& state, const qparam& cmdline_q
     writer& wr =
         shared ? *shared_writer : writer_init(opts, state, batch_qp.output_limit, ps_stdout, false);
     qdesc qd;
-    if (const char* err = batch_parse(line, opts.allow_8bit, qd)) {
+    const char* err = nullptr;
+    if (reader.too_long()) {
+      static_assert(max_line_bytes == 67108864, "the text names the bound");
+      err = "line longer than 67108864 bytes";
+      state.exit_status = 1;
+    } else {
+      err = batch_parse(line, opts.allow_8bit, qd);
+    }
+    if (err != nullptr) {
       log_line("batch entry parse error: %s", err);
       if (!shared) finish_line_writer(opts, wr);
       continue;
@@ -158,6 +181,10 @@ void do_batch(const run_options& opts, run_state& state, const qparam& cmdline_q
       log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
     }
     finish_line_writer(opts, wr);
+  }
+  if (reader.error() != 0) {
+    log_line("batch input: %s", strerror(reader.error()));
+    state.exit_status = 1;
   }
   if (shared) {
     io_engine(opts, state, 0);

@@ -16,6 +16,7 @@ struct cli_state {
   bool info = false;
   std::optional<std::string> system_name;
   std::optional<unique_fd> json_input;  // -J: the file, or a duplicate of standard input
+  std::string json_name;                // as given
 };
 
 }  // namespace trawl

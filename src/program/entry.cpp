@@ -20,6 +20,7 @@
 #include "program/option_scan.h"
 #include "records/verbs.h"
 #include "sort/sort_keys.h"
+#include "support/tokenizer.h"
 
 namespace trawl {
 
@@ -117,6 +118,9 @@ void check_single_query(const cli_state& cli) {
   } else if (qd.mode == mode_rdata_ip && qd.rrtype) {
     usage_error("can't mix -i with -t");
   }
+  // "-r NAME/", "-t ''" or "-t ,,": asking for no type would ask nothing.
+  if (qd.rrtype && tokenizer_split(qd.rrtype->c_str(), ",").empty())
+    usage_error("no record type given");
 }
 
 void run_single_query(const run_options& opts, run_state& state, const cli_state& cli) {
@@ -129,7 +133,7 @@ void run_single_query(const run_options& opts, run_state& state, const cli_state
 void dispatch(const run_options& opts, run_state& state, cli_state& cli) {
   if (cli.json_input) {
     check_json_conflicts(opts, cli);
-    do_json_input(opts, state, cli.qp, cli.json_input->get());
+    do_json_input(opts, state, cli.qp, cli.json_input->get(), cli.json_name.c_str());
     cli.json_input.reset();
   } else if (opts.batching != batch_none) {
     check_batch_conflicts(cli);
@@ -218,6 +222,9 @@ void run_program(int argc, char* argv[]) {
   run_options& opts = the_run().opts;
   run_state& state = the_run().state;
   diag_attach(opts);
+  // Records are written whole into a large buffer; a terminal keeps its
+  // line buffering, so that a person sees each line as it comes.
+  if (isatty(STDOUT_FILENO) == 0) setvbuf(stdout, nullptr, _IOFBF, size_t{1} << 16);
   cli_state cli;
   opts.read_chunk = 4 * static_cast<size_t>(sysconf(_SC_PAGESIZE));
   gettimeofday(&opts.start_time, nullptr);
@@ -244,6 +251,9 @@ int trawl_main(int argc, char* argv[]) {
     panic_exit(e.operation.c_str(), e.error_number);
   } catch (const fatal_error& e) {
     if (!e.message.empty()) log_line("%s", e.message.c_str());
+    clean_exit(1);
+  } catch (const output_error& e) {
+    output_failure(e.error_number);
     clean_exit(1);
   } catch (const std::bad_alloc&) {
     panic_exit("malloc", ENOMEM);

@@ -1,5 +1,7 @@
 #include "program/exit.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,23 @@ void panic_exit(const char* operation, int error_number) {
   clean_exit(1);
 }
 
+namespace {
+
+bool output_reported = false;
+
+}  // namespace
+
+void output_failure(int error_number) {
+  if (error_number == EPIPE) {
+    // The reader has gone, as when output is piped into head: end quietly,
+    // the way every filter does.
+    signal(SIGPIPE, SIG_DFL);
+    raise(SIGPIPE);
+  }
+  if (!output_reported) log_line("write error: %s", strerror(error_number));
+  output_reported = true;
+}
+
 void clean_exit(int status) {
   run_options& opts = the_run().opts;
   run_state& state = the_run().state;
@@ -44,6 +63,11 @@ void clean_exit(int status) {
   if (state.psys != nullptr) state.psys->destroy(state.settings);
   opts.sort_keys.clear();
   state.asinfo.close();
+  // Whatever went out last is checked too: a full disk shows only here.
+  if (!output_reported && (fflush(stdout) != 0 || ferror(stdout))) {
+    output_failure(errno != 0 ? errno : EIO);
+    status = 1;
+  }
   debug_line(1, "about to call exit(%d)\n", status);
   exit(status);
 }

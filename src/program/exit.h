@@ -21,6 +21,10 @@ run& the_run();
 // "panic (OPERATION): ERROR"; exit 1.
 [[noreturn]] void panic_exit(const char* operation, int error_number);
 
+// Reports that standard output cannot be written, once; a reader that has
+// gone ends the run quietly at once.
+void output_failure(int error_number);
+
 // Finishes the writers still open, so that buffered and sorted output is
 // delivered, stops the engine, releases the run's resources and exits.
 [[noreturn]] void clean_exit(int status);

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
+#include "core/diag.h"
 #include "engine/writer.h"
 #include "engine/writer_func.h"
 
@@ -12,7 +14,8 @@ namespace trawl {
 
 // Saved records enter the record stream where network data does, through
 // the write callback's path, with a fetch that has no transfer behind it.
-void do_json_input(const run_options& opts, run_state& state, const qparam& qp, int fd) {
+void do_json_input(const run_options& opts, run_state& state, const qparam& qp, int fd,
+                   const char* name) {
   writer& wr = writer_init(opts, state, qp.output_limit, nullptr, false);
   auto fresh = std::make_unique<query>();
   fresh->qp = qp;
@@ -26,13 +29,24 @@ void do_json_input(const run_options& opts, run_state& state, const qparam& qp, 
   for (;;) {
     const ssize_t n = read(fd, chunk.data(), chunk.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    writer_deliver(f, chunk.data(), 1, static_cast<size_t>(n));
+    if (n < 0) {
+      log_line("cannot read %s: %s", name, strerror(errno));
+      state.exit_status = 1;
+      break;
+    }
+    if (n == 0) break;
+    try {
+      writer_deliver(f, chunk.data(), 1, static_cast<size_t>(n));
+    } catch (...) {
+      f.buf.clear();  // the run ends on the failure itself, not on the bytes left
+      throw;
+    }
+    if (f.discard) break;  // the output limit or a line past the bound: nothing more is shown
   }
   // A saved file whose last record lacks its newline still holds a whole
   // record: hand it over as a final line. A truncated one fails to decode
   // with the ordinary warning.
-  if (!f.buf.empty()) {
+  if (!f.buf.empty() && !f.discard) {
     char newline = '\n';
     writer_deliver(f, &newline, 1, 1);
   }

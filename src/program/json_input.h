@@ -7,7 +7,9 @@
 
 namespace trawl {
 
-// Reads fd to its end through the record stream.
-void do_json_input(const run_options& opts, run_state& state, const qparam& qp, int fd);
+// Reads fd to its end through the record stream; name is how the input is
+// called in a message.
+void do_json_input(const run_options& opts, run_state& state, const qparam& qp, int fd,
+                   const char* name);
 
 }  // namespace trawl

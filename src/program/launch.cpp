@@ -1,6 +1,7 @@
 #include "program/launch.h"
 
 #include <array>
+#include <vector>
 
 #include "engine/fetch.h"
 #include "program/exit.h"
@@ -80,7 +81,9 @@ const char* rrtype_list_check(const char* list) {
   std::array<std::string, max_rrtypes> seen;
   size_t nseen = 0;
   bool any = false, any_dnssec = false, dnssec = false, other = false;
-  for (const std::string& item : tokenizer_split(list, ",")) {
+  const std::vector<std::string> items = tokenizer_split(list, ",");
+  if (items.empty()) return "no record type given";
+  for (const std::string& item : items) {
     const std::string lower = ascii_lower(item);
     if (nseen == max_rrtypes) return "too many rrtypes specified";
     for (size_t i = 0; i < nseen; ++i)

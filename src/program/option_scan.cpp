@@ -121,6 +121,7 @@ void open_json_input(option_scan& s, const char* arg) {
                                        : open(arg, O_RDONLY | O_CLOEXEC);
   if (fd < 0) panic_exit(arg, errno);
   s.cli.json_input.emplace(fd);
+  s.cli.json_name = arg;
 }
 
 // -0 FUNCTION=INPUT: any prefix of "countoff", the empty one included, names it.

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "core/diag.h"
 #include "core/state.h"
 #include "records/annotation.h"
 #include "records/tuple.h"
+#include "support/safe_text.h"
 #include "support/time_values.h"
 
 namespace trawl {
@@ -12,98 +14,105 @@ namespace trawl {
 namespace {
 
 // Record data such as TXT strings holds double quotes; doubling them keeps the
-// field whole for any CSV reader.
-void print_quoted(const char* text) {
-  putchar('"');
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (*p == '"') putchar('"');
-    putchar(*p);
+// field whole for any CSV reader. Control characters are escaped, so that
+// no field can break a line.
+void quoted(std::string& out, std::string_view text) {
+  out += '"';
+  const size_t from = out.size();
+  append_safe(out, text);
+  for (size_t i = from; i < out.size(); ++i) {
+    if (out[i] == '"') out.insert(i++, 1, '"');
   }
-  putchar('"');
+  out += '"';
 }
 
-void print_time_field(bool iso, const json_t* node, uint64_t t) {
-  if (node != nullptr) print_quoted(time_str(t, iso));
+void time_field(std::string& out, bool iso, const json_t* node, uint64_t t) {
+  if (node != nullptr) quoted(out, time_str(t, iso));
 }
 
-void print_times(bool iso, const pdns_tuple& tup) {
-  print_time_field(iso, tup.node.time_first, tup.time_first);
-  putchar(',');
-  print_time_field(iso, tup.node.time_last, tup.time_last);
-  putchar(',');
-  print_time_field(iso, tup.node.zone_time_first, tup.zone_time_first);
-  putchar(',');
-  print_time_field(iso, tup.node.zone_time_last, tup.zone_time_last);
+void times(std::string& out, bool iso, const pdns_tuple& tup) {
+  time_field(out, iso, tup.node.time_first, tup.time_first);
+  out += ',';
+  time_field(out, iso, tup.node.time_last, tup.time_last);
+  out += ',';
+  time_field(out, iso, tup.node.zone_time_first, tup.zone_time_first);
+  out += ',';
+  time_field(out, iso, tup.node.zone_time_last, tup.zone_time_last);
 }
 
-void print_integer_field(const json_t* node, int64_t value) {
-  if (node != nullptr) printf("%lld", static_cast<long long>(value));
+void integer_field(std::string& out, const json_t* node, int64_t value) {
+  if (node != nullptr) out += std::to_string(value);
 }
 
-void print_text_field(const char* text) {
-  if (text != nullptr) print_quoted(text);
+void text_field(std::string& out, const char* text) {
+  if (text != nullptr) quoted(out, text);
 }
 
 // The AS columns stay bare when empty, unlike the record's own fields.
-void print_as_field(const std::string& text) {
-  if (!text.empty()) print_quoted(text.c_str());
+void as_field(std::string& out, const std::string& text) {
+  if (!text.empty()) quoted(out, text);
 }
 
-void csv_rr_line(const run_options& opts, run_state& state, const pdns_tuple& tup,
+void csv_rr_line(std::string& out, const run_options& opts, run_state& state, const pdns_tuple& tup,
                  const char* rdata) {
-  print_times(opts.iso_time, tup);
-  putchar(',');
-  print_integer_field(tup.node.count, tup.count);
-  putchar(',');
-  print_text_field(tup.bailiwick);
-  putchar(',');
-  print_text_field(tup.rrname ? tup.rrname->c_str() : nullptr);
-  putchar(',');
-  print_text_field(tup.rrtype);
-  putchar(',');
-  print_text_field(rdata);
+  times(out, opts.iso_time, tup);
+  out += ',';
+  integer_field(out, tup.node.count, tup.count);
+  out += ',';
+  text_field(out, tup.bailiwick);
+  out += ',';
+  text_field(out, tup.rrname ? tup.rrname->c_str() : nullptr);
+  out += ',';
+  text_field(out, tup.rrtype);
+  out += ',';
+  text_field(out, rdata);
   if (opts.asinfo_lookup && tup.rrtype != nullptr && rdata != nullptr) {
     asinfo_result as = asinfo_from_rr(opts, state, tup.rrtype, rdata);
-    putchar(',');
+    out += ',';
     if (as.comment) {
-      print_as_field(*as.comment);
-      putchar(',');
-      print_as_field(*as.comment);
+      as_field(out, *as.comment);
+      out += ',';
+      as_field(out, *as.comment);
     } else if (as.as_text && as.cidr) {
-      print_as_field(*as.as_text);
-      putchar(',');
-      print_as_field(*as.cidr);
+      as_field(out, *as.as_text);
+      out += ',';
+      as_field(out, *as.cidr);
     } else {
-      putchar(',');
+      out += ',';
     }
   }
-  putchar('\n');
+  out += '\n';
 }
 
 }  // namespace
 
 void present_csv_lookup(const run_options& opts, run_state& state, const pdns_tuple& tup,
                         const query*, writer& wr) {
+  std::string& out = state.out;
+  out.clear();
   if (!wr.csv_header_done) {
-    fputs("time_first,time_last,zone_first,zone_last,count,bailiwick,rrname,rrtype,rdata", stdout);
-    if (opts.asinfo_lookup) fputs(",asnum,cidr", stdout);
-    putchar('\n');
+    out += "time_first,time_last,zone_first,zone_last,count,bailiwick,rrname,rrtype,rdata";
+    if (opts.asinfo_lookup) out += ",asnum,cidr";
+    out += '\n';
     wr.csv_header_done = true;
   }
   for_each_rdata(tup, [&](rdata_value value) {
-    csv_rr_line(opts, state, tup, value.bad ? bad_value_text : value.text);
+    csv_rr_line(out, opts, state, tup, value.bad ? bad_value_text : value.text);
   });
+  write_out(out);
 }
 
-void present_csv_summarize(const run_options& opts, run_state&, const pdns_tuple& tup, const query*,
-                           writer&) {
-  fputs("time_first,time_last,zone_first,zone_last,count,num_results\n", stdout);
-  print_times(opts.iso_time, tup);
-  putchar(',');
-  print_integer_field(tup.node.count, tup.count);
-  putchar(',');
-  print_integer_field(tup.node.num_results, tup.num_results);
-  putchar('\n');
+void present_csv_summarize(const run_options& opts, run_state& state, const pdns_tuple& tup,
+                           const query*, writer&) {
+  std::string& out = state.out;
+  out.assign("time_first,time_last,zone_first,zone_last,count,num_results\n");
+  times(out, opts.iso_time, tup);
+  out += ',';
+  integer_field(out, tup.node.count, tup.count);
+  out += ',';
+  integer_field(out, tup.node.num_results, tup.num_results);
+  out += '\n';
+  write_out(out);
 }
 
 }  // namespace trawl

@@ -7,6 +7,7 @@
 #include "core/state.h"
 #include "records/annotation.h"
 #include "records/tuple.h"
+#include "support/safe_text.h"
 #include "support/time_values.h"
 #include "support/tokenizer.h"
 
@@ -52,9 +53,18 @@ json_ref query_detail(bool iso, const query& qry, json_ref anno) {
   return detail;
 }
 
-void print_compact(const json_t* value) {
-  json_dumpf(value, stdout, JSON_COMPACT);
-  putchar('\n');
+// Encoded into the run's reused buffer and written with one call: the
+// library's stream encoder writes every token on its own.
+void print_compact(std::string& out, const json_t* value) {
+  if (out.size() < 4096) out.resize(4096);
+  size_t need = json_dumpb(value, out.data(), out.size() - 1, JSON_COMPACT);
+  if (need == 0) return;  // nothing the library could encode
+  if (need > out.size() - 1) {
+    out.resize(need + 1);
+    need = json_dumpb(value, out.data(), need, JSON_COMPACT);
+  }
+  out[need] = '\n';
+  write_out(std::string_view(out.data(), need + 1));
 }
 
 void present_json(const run_options& opts, run_state& state, const pdns_tuple& tup,
@@ -79,7 +89,7 @@ void present_json(const run_options& opts, run_state& state, const pdns_tuple& t
   if (annotate) anno = collect_annotations(opts, state, tup);
 
   if (!zone_first && !first && !rename && !qdetail && !anno) {
-    print_compact(tup.record_json);
+    print_compact(state.out, tup.record_json);
     return;
   }
 
@@ -104,7 +114,7 @@ void present_json(const run_options& opts, run_state& state, const pdns_tuple& t
     put(detail.get(), "anno", std::move(anno));
   }
   if (detail) put(c, "_trawl", std::move(detail));
-  print_compact(c);
+  print_compact(state.out, c);
 }
 
 }  // namespace
@@ -141,7 +151,8 @@ bool pprint_json(const char* text, size_t length, FILE* stream) {
   json_error_t error;
   json_ref value(json_loadb(text, length, 0, &error));
   if (!value) {
-    log_line("JSON parsing error %d:%d: %s %s", error.line, error.column, error.text, error.source);
+    log_line("JSON parsing error %d:%d: %s %s", error.line, error.column,
+             safe_text(error.text).c_str(), error.source);
     return false;
   }
   json_dumpf(value.get(), stream, JSON_INDENT(2));

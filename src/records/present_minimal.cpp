@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "core/diag.h"
 #include "core/state.h"
 #include "records/tuple.h"
+#include "support/safe_text.h"
 
 namespace trawl {
 
@@ -12,7 +14,11 @@ namespace {
 void print_once(run_state& state, const char* value) {
   if (value == nullptr) return;
   if (state.minimal_set && dedup_set_add(*state.minimal_set, value) != 0) return;
-  printf("%s\n", value);
+  std::string& out = state.out;
+  out.clear();
+  append_safe(out, value);
+  out += '\n';
+  write_out(out);
 }
 
 bool searches_by_rdata(search_mode mode) {

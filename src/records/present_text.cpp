@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "core/diag.h"
 #include "core/state.h"
 #include "records/annotation.h"
 #include "records/tuple.h"
+#include "support/safe_text.h"
 #include "support/time_values.h"
 
 namespace trawl {
@@ -12,44 +14,64 @@ namespace trawl {
 namespace {
 
 // time_str has one static buffer, so each time goes out before the next is made.
-void print_time_pair(bool iso, const char* label, uint64_t first, uint64_t last) {
-  printf("%s: %s", label, time_str(first, iso));
-  printf(" .. %s", time_str(last, iso));
+void time_pair(std::string& out, bool iso, const char* label, uint64_t first, uint64_t last) {
+  out += label;
+  out += ": ";
+  out += time_str(first, iso);
+  out += " .. ";
+  out += time_str(last, iso);
 }
 
-void print_time_range(bool iso, const char* label, uint64_t first, uint64_t last,
-                      uint64_t duration) {
+void time_range(std::string& out, bool iso, const char* label, uint64_t first, uint64_t last,
+                uint64_t duration) {
   char text[50];
   if (duration_str(duration, text, sizeof text) < 0) snprintf(text, sizeof text, "?");
-  print_time_pair(iso, label, first, last);
-  printf(" (%s)\n", text);
+  time_pair(out, iso, label, first, last);
+  out += " (";
+  out += text;
+  out += ")\n";
 }
 
 // "64496 64497" becomes "AS64496 AS64497".
-void print_as_list(const std::string& as_text) {
+void as_list(std::string& out, const std::string& as_text) {
   char previous = ' ';
   for (char c : as_text) {
-    if (previous == ' ') fputs("AS", stdout);
-    putchar(c);
+    if (previous == ' ') out += "AS";
+    out += c;
     previous = c;
   }
 }
 
+void safe(std::string& out, const char* text) {
+  if (text != nullptr) append_safe(out, text);
+}
+
 // Saved JSON input may lack any of the three, so absent fields print as empty text.
-void text_rr_line(const run_options& opts, run_state& state, const char* rrname, const char* rrtype,
-                  const char* rdata) {
+void text_rr_line(std::string& out, const run_options& opts, run_state& state, const char* rrname,
+                  const char* rrtype, const char* rdata) {
   asinfo_result as;
   if (rrtype != nullptr && rdata != nullptr) as = asinfo_from_rr(opts, state, rrtype, rdata);
-  printf("%s  %s  %s", rrname != nullptr ? rrname : "", rrtype != nullptr ? rrtype : "",
-         rdata != nullptr ? rdata : "");
+  safe(out, rrname);
+  out += "  ";
+  safe(out, rrtype);
+  out += "  ";
+  safe(out, rdata);
   if (as.comment) {
-    printf("  ; %s", as.comment->c_str());
+    out += "  ; ";
+    append_safe(out, *as.comment);
   } else if (as.as_text && as.cidr) {
-    fputs("  ; ", stdout);
-    print_as_list(*as.as_text);
-    printf(" %s", as.cidr->c_str());
+    out += "  ; ";
+    as_list(out, safe_text(*as.as_text));
+    out += ' ';
+    append_safe(out, *as.cidr);
   }
-  putchar('\n');
+  out += '\n';
+}
+
+void count_line(std::string& out, const char* prefix, int64_t count) {
+  out += prefix;
+  out += " count: ";
+  out += std::to_string(count);
 }
 
 }  // namespace
@@ -57,55 +79,63 @@ void text_rr_line(const run_options& opts, run_state& state, const char* rrname,
 void present_text_lookup(const run_options& opts, run_state& state, const pdns_tuple& tup,
                          const query*, writer&) {
   const bool iso = opts.iso_time;
-  bool wrote = false;
+  std::string& out = state.out;
+  out.clear();
   if (tup.node.time_first != nullptr && tup.node.time_last != nullptr) {
-    print_time_range(iso, ";; record times", tup.time_first, tup.time_last,
-                     tup.time_last - tup.time_first + 1);
-    wrote = true;
+    time_range(out, iso, ";; record times", tup.time_first, tup.time_last,
+               tup.time_last - tup.time_first + 1);
   }
   if (tup.node.zone_time_first != nullptr && tup.node.zone_time_last != nullptr) {
-    print_time_range(iso, ";;   zone times", tup.zone_time_first, tup.zone_time_last,
-                     tup.zone_time_last - tup.zone_time_first);
-    wrote = true;
+    time_range(out, iso, ";;   zone times", tup.zone_time_first, tup.zone_time_last,
+               tup.zone_time_last - tup.zone_time_first);
   }
   if (tup.node.count != nullptr) {
-    printf("%s count: %lld", ";;", static_cast<long long>(tup.count));
-    if (tup.node.bailiwick != nullptr) printf("%s bailiwick: %s", ";", tup.bailiwick);
-    putchar('\n');
-    wrote = true;
+    count_line(out, ";;", tup.count);
+    if (tup.node.bailiwick != nullptr) {
+      out += "; bailiwick: ";
+      safe(out, tup.bailiwick);
+    }
+    out += '\n';
   } else if (tup.node.bailiwick != nullptr) {
-    printf("%s bailiwick: %s\n", ";;", tup.bailiwick);
-    wrote = true;
+    out += ";; bailiwick: ";
+    safe(out, tup.bailiwick);
+    out += '\n';
   }
 
   const char* rrname = tup.rrname ? tup.rrname->c_str() : nullptr;
   for_each_rdata(tup, [&](rdata_value value) {
-    text_rr_line(opts, state, rrname, tup.rrtype, value.bad ? bad_value_text : value.text);
-    wrote = true;
+    text_rr_line(out, opts, state, rrname, tup.rrtype, value.bad ? bad_value_text : value.text);
   });
   // An empty rdata array with nothing else leaves no trace at all.
-  if (wrote) putchar('\n');
+  if (!out.empty()) out += '\n';
+  write_out(out);
 }
 
-void present_text_summarize(const run_options& opts, run_state&, const pdns_tuple& tup,
+void present_text_summarize(const run_options& opts, run_state& state, const pdns_tuple& tup,
                             const query*, writer&) {
   const bool iso = opts.iso_time;
+  std::string& out = state.out;
+  out.clear();
   if (tup.node.time_first != nullptr && tup.node.time_last != nullptr) {
-    print_time_pair(iso, ";; record times", tup.time_first, tup.time_last);
-    putchar('\n');
+    time_pair(out, iso, ";; record times", tup.time_first, tup.time_last);
+    out += '\n';
   }
   if (tup.node.zone_time_first != nullptr && tup.node.zone_time_last != nullptr) {
-    print_time_pair(iso, ";;   zone times", tup.zone_time_first, tup.zone_time_last);
-    fputs("\n\n", stdout);
+    time_pair(out, iso, ";;   zone times", tup.zone_time_first, tup.zone_time_last);
+    out += "\n\n";
   }
   const char* prefix = ";;";
   if (tup.node.count != nullptr) {
-    printf("%s count: %lld", prefix, static_cast<long long>(tup.count));
+    count_line(out, prefix, tup.count);
     prefix = ";";
   }
-  if (tup.node.num_results != nullptr)
-    printf("%s num_results: %lld", prefix, static_cast<long long>(tup.num_results));
-  putchar('\n');
+  if (tup.node.num_results != nullptr) {
+    out += prefix;
+    out += " num_results: ";
+    out += std::to_string(tup.num_results);
+  }
+  out += '\n';
+  write_out(out);
 }
 
 }  // namespace trawl

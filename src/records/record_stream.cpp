@@ -5,6 +5,7 @@
 #include "core/diag.h"
 #include "core/transfer.h"
 #include "records/tuple.h"
+#include "support/safe_text.h"
 
 namespace trawl {
 
@@ -27,7 +28,7 @@ constexpr cond_rule cond_rules[] = {
 bool pdns_blob(fetch& f, const pdns_tuple& tup) {
   if (tup.msg != nullptr) {
     debug_line(5, "data_blob tup.msg = %s\n", tup.msg);
-    f.saf_msg = tup.msg;
+    f.saf_msg = safe_text(tup.msg);  // it is quoted in messages and footers
   }
   if (tup.cond != nullptr) {
     debug_line(5, "pdns_blob tup.cond = %s\n", tup.cond);
@@ -40,7 +41,7 @@ bool pdns_blob(fetch& f, const pdns_tuple& tup) {
       if (found->ends_line) return false;
     } else {
       f.cond = cond_missing;
-      log_line("Unknown value for \"cond\": %s", tup.cond);
+      log_line("Unknown value for \"cond\": %s", safe_text(tup.cond).c_str());
     }
   }
   if (tup.node.obj == nullptr) {

@@ -21,6 +21,7 @@
 #include "sort/sort_line.h"
 #include "support/file_handles.h"
 #include "support/line_reader.h"
+#include "support/safe_text.h"
 
 extern char** environ;
 
@@ -125,7 +126,7 @@ file_ptr open_stream(unique_fd& fd, const char* mode) {
 bool present_sorted_line(const run_options& opts, run_state& state, writer& wr,
                          std::string_view line) {
   if (line.empty() || line.back() != '\n') {
-    warning("no \\n found in '%s'", std::string(line).c_str());
+    warning("no \\n found in '%s'", safe_text(line).c_str());
     return false;
   }
   line.remove_suffix(1);
@@ -133,17 +134,17 @@ bool present_sorted_line(const run_options& opts, run_state& state, writer& wr,
   debug_line(2, "sort1: '%*.*s'\n", n, n, line.data());
   std::string_view record;
   if (const char* format = sort_line_split(line, &record)) {
-    const std::string text(line);
-    warning(format, text.c_str());
+    warning(format, safe_text(line).c_str());
     return false;
   }
   const int m = static_cast<int>(record.size());
   debug_line(2, "sort2: '%*.*s'\n", m, m, record.data());
   pdns_tuple tup;
-  // Sort lines hold records, never framing lines.
-  if (std::optional<tuple_error> error = tuple_make(tup, record, opts, false)) {
+  // The record text is the line as received, framing and all.
+  const bool framed = state.psys != nullptr && state.psys->encap == encap_saf;
+  if (std::optional<tuple_error> error = tuple_make(tup, record, opts, framed)) {
     if (error->not_json)
-      warning("json_loadb: %s", error->text.c_str());
+      warning("json_loadb: %s", safe_text(error->text).c_str());
     else
       warning("tuple_make: %s", error->text.c_str());
     return false;
@@ -151,13 +152,15 @@ bool present_sorted_line(const run_options& opts, run_state& state, writer& wr,
   // The writer's queries are gone by now.
   opts.presenter_selected->function(opts, state, tup, nullptr, wr);
   tuple_unmake(tup);
+  check_output();
   return true;
 }
 
 // Reads to the end even past the limit, so that the child is never left
 // blocked on a full pipe.
 int read_back(const run_options& opts, run_state& state, writer& wr) {
-  line_reader reader(wr.sort_stdout.get());
+  // Our own lines, each bounded through the record it holds.
+  line_reader reader(wr.sort_stdout.get(), SIZE_MAX);
   std::string_view line;
   int presented = 0;
   while (reader.next(line)) {
@@ -173,7 +176,7 @@ int read_back(const run_options& opts, run_state& state, writer& wr) {
   return presented;
 }
 
-void reap(writer& wr) {
+void reap(run_state& state, writer& wr) {
   int status = 0;
   pid_t waited;
   do {
@@ -183,7 +186,9 @@ void reap(writer& wr) {
   if (waited < 0) {
     perror("waitpid");
   } else if (!wr.sort_killed && status != 0) {
+    // Its output, and so ours, is incomplete.
     warning("sort exit status is %u", static_cast<unsigned>(status));
+    state.exit_status = 1;
   }
 }
 
@@ -220,7 +225,7 @@ void sort_child_finish(const run_options& opts, run_state& state, writer& wr) {
   wr.sort_stdout.reset();
   debug_line(1, "closed sort_stdout, read %d objs (lim %ld)\n", presented,
              static_cast<long>(wr.output_limit));
-  reap(wr);
+  reap(state, wr);
 }
 
 }  // namespace trawl

@@ -69,8 +69,7 @@ int sort_line_write(writer& wr, const pdns_tuple& tup, std::string_view line) {
   {
     sigpipe_guard guard;
     fprintf(wr.sort_stdin.get(), "%lu %lu %lu %lu %s %s %s %*.*s\n", first, last, duration, count,
-            or_na(dyn_rrname), type.c_str(), or_na(dyn_rdata), raw_length, raw_length,
-            line.data());
+            or_na(dyn_rrname), type.c_str(), or_na(dyn_rdata), raw_length, raw_length, line.data());
   }
   debug_line(2, "sort0: '%lu %lu %lu %lu %s %s %s %*.*s'\n", first, last, duration, count,
              or_na(dyn_rrname), type.c_str(), or_na(dyn_rdata), raw_length, raw_length,

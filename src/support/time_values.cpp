@@ -47,9 +47,16 @@ bool time_parse(const char* text, uint64_t now, uint64_t* result) {
   // "%F %T" stopped before any time-of-day field, so those are still zero.
   struct tm broken {};
   if (whole_text(strptime(text, "%F %T", &broken)) || whole_text(strptime(text, "%F", &broken))) {
+    const struct tm asked = broken;
     const time_t moment = timegm(&broken);
     // A bound before the epoch cannot be expressed: refuse it rather than wrap.
     if (moment < 0) return false;
+    // timegm carries a day that does not exist into the next month (February
+    // 30th is March 1st): a date that does not come back as asked is refused.
+    if (broken.tm_year != asked.tm_year || broken.tm_mon != asked.tm_mon ||
+        broken.tm_mday != asked.tm_mday || broken.tm_hour != asked.tm_hour ||
+        broken.tm_min != asked.tm_min || broken.tm_sec != asked.tm_sec)
+      return false;
     *result = static_cast<uint64_t>(moment);
     return true;
   }

@@ -64,8 +64,8 @@ TEST(RrtypeListCheck, LimitsDuplicatesAndAnyMixing) {
       {"any-dnssec,rrsig", "ANY-DNSSEC is redundant when mixed like this"},
       {"nsec3,ANY-DNSSEC", "ANY-DNSSEC is redundant when mixed like this"},
       {"any-dnssec,a", nullptr},
-      {"", nullptr},
-      {",,,", nullptr},
+      {"", "no record type given"},
+      {",,,", "no record type given"},
       {"a,,b", nullptr},
   };
   for (const rrtype_row& row : rows) {

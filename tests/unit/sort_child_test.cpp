@@ -1,4 +1,5 @@
 // Runs the real /usr/bin/sort, as the program does.
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,19 @@ TEST_F(sort_child_test, DebugLineShowsTheSortArguments) {
             std::string::npos)
       << err;
   EXPECT_TRUE(presented_names.empty());
+}
+
+TEST_F(sort_child_test, ASortProgramThatDiesFailsTheRun) {
+  opts_.sorting = sort_ascending;
+  sort_key_defaults(opts_);
+  writer wr;
+  testing::internal::CaptureStderr();
+  sort_child_start(opts_, wr);
+  kill(wr.sort_pid, SIGKILL);
+  sort_child_finish(opts_, state_, wr);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("warning: sort exit status is"), std::string::npos) << err;
+  EXPECT_EQ(state_.exit_status, 1);
 }
 
 }  // namespace

@@ -70,6 +70,11 @@ TEST_F(TimeValuesTest, TimeParseReadings) {
       {"99999999999999999999", false, 0},
       {"1969-12-31", false, 0},
       {"1969-12-31 23:59:59", false, 0},
+      {"2024-02-30", false, 0},
+      {"2023-02-29", false, 0},
+      {"2024-04-31 00:00:00", false, 0},
+      {"2024-03-01 23:59:60", false, 0},
+      {"2024-02-29", true, 1709164800},
   };
   for (const parse_row& row : rows) {
     uint64_t result = 12345;

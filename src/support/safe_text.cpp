@@ -1,0 +1,126 @@
+#include "support/safe_text.h"
+
+#include <cstdio>
+
+namespace trawl {
+
+namespace {
+
+bool is_digit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool is_control(unsigned char c) {
+  return c < 0x20 || c == 0x7f;
+}
+
+// Length of the well-formed UTF-8 sequence starting at text[i], or 0.
+size_t utf8_length(std::string_view text, size_t i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xbf;  // the range of the second byte
+  if (lead >= 0xc2 && lead <= 0xdf) {
+    length = 2;
+  } else if (lead >= 0xe0 && lead <= 0xef) {
+    length = 3;
+    if (lead == 0xe0) low = 0xa0;   // no overlong forms
+    if (lead == 0xed) high = 0x9f;  // no surrogates
+  } else if (lead >= 0xf0 && lead <= 0xf4) {
+    length = 4;
+    if (lead == 0xf0) low = 0x90;
+    if (lead == 0xf4) high = 0x8f;  // nothing past U+10FFFF
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (size_t k = 2; k < length; ++k)
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xbf) return 0;
+  return length;
+}
+
+// A backslash that begins a master-file escape (\DDD, or \ and a printable
+// character) already means what it says; any other one is escaped itself,
+// or a reader could not tell it from one of ours.
+bool begins_escape(std::string_view text, size_t i) {
+  if (i + 1 >= text.size()) return false;
+  const unsigned char next = static_cast<unsigned char>(text[i + 1]);
+  if (is_digit(next))
+    return i + 3 < text.size() && is_digit(static_cast<unsigned char>(text[i + 2])) &&
+           is_digit(static_cast<unsigned char>(text[i + 3]));
+  return next > 0x20 && next < 0x7f;
+}
+
+// Bytes needing no thought at all: printable ASCII but the backslash.
+bool plain(unsigned char c) {
+  return c >= 0x20 && c < 0x7f && c != '\\';
+}
+
+void append_escape(std::string& out, unsigned char c) {
+  char code[5];
+  snprintf(code, sizeof code, "\\%03u", static_cast<unsigned>(c));
+  out.append(code, 4);
+}
+
+}  // namespace
+
+bool has_control_character(std::string_view text) {
+  for (char c : text)
+    if (is_control(static_cast<unsigned char>(c))) return true;
+  return false;
+}
+
+bool is_safe_text(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (plain(c)) {
+      ++i;
+    } else if (c == '\\') {
+      if (!begins_escape(text, i)) return false;
+      ++i;
+    } else if (c >= 0x80) {
+      const size_t length = utf8_length(text, i);
+      if (length == 0) return false;
+      i += length;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+void append_safe(std::string& out, std::string_view text) {
+  size_t run = 0;  // start of the bytes not yet copied
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (plain(c)) {
+      ++i;
+      continue;
+    }
+    if (c == '\\' && begins_escape(text, i)) {
+      ++i;
+      continue;
+    }
+    if (c >= 0x80 && !is_control(c)) {
+      const size_t length = utf8_length(text, i);
+      if (length > 0) {
+        i += length;
+        continue;
+      }
+    }
+    out.append(text.substr(run, i - run));
+    append_escape(out, c);
+    run = ++i;
+  }
+  out.append(text.substr(run));
+}
+
+std::string safe_text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  append_safe(out, text);
+  return out;
+}
+
+}  // namespace trawl

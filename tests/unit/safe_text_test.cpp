@@ -1,0 +1,86 @@
+#include "support/safe_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/line_reader.h"
+
+namespace trawl {
+namespace {
+
+TEST(SafeText, EscapesWhatATerminalWouldActOn) {
+  struct row {
+    std::string in;
+    std::string out;
+  };
+  const row rows[] = {
+      {"plain text.", "plain text."},
+      {"a\nb\rc\td", "a\\010b\\013c\\009d"},
+      {std::string("nul\0x", 5), "nul\\000x"},
+      {"\x1b[2J\x7f", "\\027[2J\\127"},
+      {"x\\032y", "x\\032y"},          // an escape already
+      {"x\\.y", "x\\.y"},              // an escaped dot of a name
+      {"end\\", "end\\092"},           // a lone backslash
+      {"x\\03", "x\\09203"},           // too few digits to be an escape
+      {"x\\\n", "x\\092\\010"},        // a backslash before what is escaped
+      {"caf\xc3\xa9", "caf\xc3\xa9"},  // UTF-8 stays
+      {"\xe2\x82\xac\xf0\x9f\x98\x80", "\xe2\x82\xac\xf0\x9f\x98\x80"},
+      {"bad\xc3", "bad\\195"},                       // cut short
+      {"\xc0\xaf", "\\192\\175"},                    // overlong
+      {"\xed\xa0\x80", "\\237\\160\\128"},           // a surrogate
+      {"\xf4\x90\x80\x80", "\\244\\144\\128\\128"},  // past U+10FFFF
+      {"\xff", "\\255"},
+  };
+  for (const row& r : rows) {
+    EXPECT_EQ(safe_text(r.in), r.out) << r.in;
+    EXPECT_EQ(is_safe_text(r.in), r.in == r.out) << r.in;
+  }
+  EXPECT_TRUE(has_control_character("a\x01"));
+  EXPECT_FALSE(has_control_character("caf\xc3\xa9"));
+}
+
+// Lines as a batch or a sort child hands them over.
+TEST(LineReader, BoundsLinesAndKeepsEveryByte) {
+  const std::string big(70000, 'x');  // spans reads of the reader's buffer
+  const std::string input = "one\n" + big + "\n" + std::string("n\0l\n", 4) + "toolong\nlast";
+  FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
+  ASSERT_NE(in, nullptr);
+  {
+    line_reader reader(in, 70001);
+    std::string_view line;
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "one\n");
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, big + "\n");
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, std::string("n\0l\n", 4));
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "toolong\n");
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "last");
+    EXPECT_FALSE(reader.next(line));
+    EXPECT_EQ(reader.error(), 0);
+  }
+  rewind(in);
+  {
+    line_reader reader(in, 7);
+    std::string_view line;
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "one\n");
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_TRUE(reader.too_long());
+    EXPECT_TRUE(line.empty());
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_FALSE(reader.too_long());
+    EXPECT_EQ(line.size(), 4u);
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_TRUE(reader.too_long());  // eight bytes with its newline
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "last");
+  }
+  fclose(in);
+}
+
+}  // namespace
+}  // namespace trawl
