@@ -291,7 +291,16 @@ void scan_options(int argc, char* argv[], run_options& opts, cli_state& cli) {
   option_scan scan{opts, cli};
   optind = 0;  // glibc's full reset: a vector may have been scanned before
   int opt;
-  while ((opt = getopt(argc, argv, letters.c_str())) != -1) {
+  for (;;) {
+    // The two long options everyone tries first, as whole words only; any
+    // other argument is the scanner's to judge.
+    const int next = optind == 0 ? 1 : optind;
+    if (next < argc && strcmp(argv[next], "--help") == 0) {
+      show_usage(scan);
+    } else if (next < argc && strcmp(argv[next], "--version") == 0) {
+      show_version(scan);
+    }
+    if ((opt = getopt(argc, argv, letters.c_str())) == -1) break;
     const option_row* found = nullptr;
     for (const option_row* row = option_table; row->letter != 0; ++row)
       if (row->letter == opt) found = row;
