@@ -35,6 +35,9 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
   curl_easy_setopt(h, CURLOPT_WRITEDATA, f.get());
   curl_easy_setopt(h, CURLOPT_PRIVATE, f.get());
   curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+  // Answers are long runs of repetitive JSON: compressed, they cross a real
+  // network several times faster. "" offers every encoding the library has.
+  curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
   if (debugging(3)) {
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, curl_debug_trace);

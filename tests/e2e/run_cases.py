@@ -490,6 +490,8 @@ def build_script(case, ph):
                 entry["length"] = True
             if s.flag("repeat"):
                 entry["repeat"] = True
+            if s.flag("gzip"):
+                entry["gzip"] = True
             if s.option("path") is not None:
                 entry["path"] = s.option("path")
             if s.option("delay") is not None:

@@ -54,6 +54,8 @@ used up. Requests that no entry matches get the dataset answer. Entry keys:
                 the first, flushing each one: a slow drip
   length        true: Content-Length of the whole body instead of chunked
                 encoding; a number: that Content-Length whatever is sent
+  gzip          true: the whole body gzip-compressed in one delivery, with
+                Content-Encoding: gzip, when the request accepts gzip
   close         true: after the deliveries close the connection without the
                 terminating chunk; "reset": close with a TCP reset
 A redirect is a response like any other: {"status": 302,
@@ -65,6 +67,7 @@ requests are not recorded.
 """
 
 import argparse
+import gzip
 import http.server
 import ipaddress
 import json
@@ -424,7 +427,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pause(entry.get("delay_ms", 0))
         deliveries = entry["deliveries"] if "deliveries" in entry else [dict(entry, delay_ms=0)]
         headers = entry.get("headers", {})
-        headers = list(headers.items()) if isinstance(headers, dict) else headers
+        headers = list(headers.items()) if isinstance(headers, dict) else list(headers)
+        if entry.get("gzip") and "gzip" in (self.headers.get("Accept-Encoding") or ""):
+            # As a real server would: only to a client that asked for it.
+            body = b"".join(p for d in deliveries for p in delivery_pieces(d))
+            deliveries = [{"hex": gzip.compress(body).hex()}]
+            headers.append(("Content-Encoding", "gzip"))
         length = entry.get("length")
         close = entry.get("close")
         self.send_response(int(entry.get("status", 200)))
