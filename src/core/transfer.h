@@ -73,6 +73,7 @@ struct writer {
   run_state* state = nullptr;
   std::list<std::unique_ptr<query>> queries;  // newest first
   file_ptr sort_stdin;
+  std::string sort_pending;  // sort lines not yet written to the child
   file_ptr sort_stdout;
   pid_t sort_pid = 0;
   bool sort_killed = false;

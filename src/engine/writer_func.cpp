@@ -45,7 +45,6 @@ void overflow(run_state& state, fetch& f) {
   query& q = *f.qry;
   if (!q.status) query_status(q, "ERROR", text);
   f.buf.clear();
-  f.scanned = 0;
   if (state.psys->encap == encap_saf) f.cond = cond_truncated;
   f.stopped = true;
   f.discard = true;
@@ -96,7 +95,6 @@ int data_blob(fetch& f, std::string_view line) {
 
 size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
   const size_t bytes = size * count;
-  size_t result = bytes;
   query& q = *f.qry;
   writer& wr = *q.wr;
   const run_options& opts = *wr.opts;
@@ -117,46 +115,60 @@ size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
       return bytes;
     }
   }
-  f.buf.append(data, bytes);
-
   const bool framed = state.psys->encap == encap_saf;
-  // Lines are cut from the front of buf; the partial line after the last
-  // newline stays for the next delivery. Its bytes have been searched once
-  // and are not searched again.
-  size_t start = 0;
-  size_t from = f.scanned;
-  for (;;) {
-    const size_t nl = f.buf.find('\n', from);
-    if (nl == std::string::npos) break;
-    const size_t length = nl - start;
-    if (length > max_line_bytes || (wr.meta && wr.ps_buf.size() + length > max_line_bytes)) {
+  // One line of the body; false when the output limit has ended the stream.
+  const auto take_line = [&](std::string_view line) {
+    if (line.size() > max_line_bytes ||
+        (wr.meta && wr.ps_buf.size() + line.size() > max_line_bytes)) {
       overflow(state, f);
-      return 0;
+      return false;
     }
     if (opts.sorting != sort_none || wr.output_limit <= 0 || wr.count < wr.output_limit) {
       if (wr.meta) {
-        wr.ps_buf.append(f.buf, start, length + 1);
+        wr.ps_buf.append(line);
+        wr.ps_buf += '\n';
       } else {
-        wr.count += data_blob(f, std::string_view(f.buf).substr(start, length));
+        wr.count += data_blob(f, line);
         if (framed && ends_stream(f.cond)) f.stopped = true;
       }
-    } else {
-      debug_line(9, "hit output limit %ld\n", static_cast<long>(q.qp.output_limit));
-      if (framed) f.cond = cond_truncated;
-      f.stopped = true;
-      f.discard = true;
-      result = 0;
+      return true;
     }
-    start = nl + 1;
-    from = start;
+    debug_line(9, "hit output limit %ld\n", static_cast<long>(q.qp.output_limit));
+    if (framed) f.cond = cond_truncated;
+    f.stopped = true;
+    f.discard = true;
+    return false;
+  };
+
+  // Complete lines are taken where they arrived; only the partial line at
+  // the end of a delivery is kept, and every byte is searched once.
+  const char* p = data;
+  const char* const end = data + bytes;
+  if (!f.buf.empty()) {
+    const char* nl = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
+    if (nl == nullptr) {
+      f.buf.append(p, static_cast<size_t>(end - p));
+      p = end;
+    } else {
+      f.buf.append(p, static_cast<size_t>(nl - p));
+      p = nl + 1;
+      const bool go_on = take_line(f.buf);
+      f.buf.clear();
+      if (!go_on) return 0;
+    }
   }
-  f.buf.erase(0, start);
-  f.scanned = f.buf.size();
+  while (p < end) {
+    const char* nl = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
+    if (nl == nullptr) break;
+    if (!take_line(std::string_view(p, static_cast<size_t>(nl - p)))) return 0;
+    p = nl + 1;
+  }
+  f.buf.append(p, static_cast<size_t>(end - p));
   if (f.buf.size() > max_line_bytes) {
     overflow(state, f);
     return 0;
   }
-  return result;
+  return bytes;
 }
 
 size_t writer_func(char* data, size_t size, size_t count, void* userdata) {

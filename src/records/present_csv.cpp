@@ -61,7 +61,7 @@ void csv_rr_line(std::string& out, const run_options& opts, run_state& state, co
   out += ',';
   text_field(out, tup.bailiwick);
   out += ',';
-  text_field(out, tup.rrname ? tup.rrname->c_str() : nullptr);
+  text_field(out, tup.rrname);
   out += ',';
   text_field(out, tup.rrtype);
   out += ',';

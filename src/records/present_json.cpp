@@ -105,7 +105,7 @@ void present_json(const run_options& opts, run_state& state, const pdns_tuple& t
     put(c, "time_first", std::move(first));
     put(c, "time_last", std::move(last));
   }
-  if (rename && tup.rrname) put(c, "rrname", json_ref(json_string(tup.rrname->c_str())));
+  if (rename && tup.rrname != nullptr) put(c, "rrname", json_ref(json_string(tup.rrname)));
   json_ref detail;
   if (qdetail && qry != nullptr) {
     detail = query_detail(iso, *qry, std::move(anno));

@@ -32,7 +32,7 @@ bool searches_by_rdata(search_mode mode) {
 void present_minimal_lookup(const run_options&, run_state& state, const pdns_tuple& tup,
                             const query* qry, writer&) {
   if (qry != nullptr && searches_by_rdata(qry->mode)) {
-    print_once(state, tup.rrname ? tup.rrname->c_str() : nullptr);
+    print_once(state, tup.rrname);
     return;
   }
   for_each_rdata(

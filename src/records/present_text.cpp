@@ -102,9 +102,8 @@ void present_text_lookup(const run_options& opts, run_state& state, const pdns_t
     out += '\n';
   }
 
-  const char* rrname = tup.rrname ? tup.rrname->c_str() : nullptr;
   for_each_rdata(tup, [&](rdata_value value) {
-    text_rr_line(out, opts, state, rrname, tup.rrtype, value.bad ? bad_value_text : value.text);
+    text_rr_line(out, opts, state, tup.rrname, tup.rrtype, value.bad ? bad_value_text : value.text);
   });
   // An empty rdata array with nothing else leaves no trace at all.
   if (!out.empty()) out += '\n';

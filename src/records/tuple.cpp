@@ -115,9 +115,13 @@ std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
   tup.rrtype = json_string_value(tup.node.rrtype);
   tup.rdata = json_string_value(tup.node.rdata);
   if (tup.node.rrname != nullptr) {
-    tup.rrname =
-        transform_rrname(json_string_value(tup.node.rrname), opts.transform(transform_reverse),
-                         opts.transform(transform_chomp));
+    tup.rrname = json_string_value(tup.node.rrname);
+    const bool reverse = opts.transform(transform_reverse);
+    const bool chomp = opts.transform(transform_chomp);
+    if (reverse || chomp) {
+      tup.rrname_storage = transform_rrname(tup.rrname, reverse, chomp);
+      tup.rrname = tup.rrname_storage.c_str();
+    }
   }
   return std::nullopt;
 }

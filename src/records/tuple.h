@@ -39,7 +39,10 @@ struct pdns_tuple {
   const char* rdata = nullptr;  // set only when rdata is a string
   const char* cond = nullptr;
   const char* msg = nullptr;
-  std::optional<std::string> rrname;  // transformed copy
+  // The owner name as transformed: the record's own text when no transform
+  // applies, else rrname_storage; nullptr when the record has none.
+  const char* rrname = nullptr;
+  std::string rrname_storage;
   int64_t count = 0;
   int64_t num_results = 0;
 };

@@ -216,6 +216,7 @@ void sort_child_start(const run_options& opts, writer& wr) {
 }
 
 void sort_child_finish(const run_options& opts, run_state& state, writer& wr) {
+  sort_line_flush(wr);
   {
     sigpipe_guard guard;  // the flush on close meets a sort program that never started
     wr.sort_stdin.reset();

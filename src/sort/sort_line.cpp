@@ -38,6 +38,15 @@ std::string type_field(const char* rrtype) {
 
 }  // namespace
 
+void sort_line_flush(writer& wr) {
+  if (wr.sort_pending.empty()) return;
+  {
+    sigpipe_guard guard;  // a sort program that died is reported from its exit status
+    fwrite(wr.sort_pending.data(), 1, wr.sort_pending.size(), wr.sort_stdin.get());
+  }
+  wr.sort_pending.clear();
+}
+
 const char* sort_line_split(std::string_view line, std::string_view* record) {
   size_t separator = line.find(' ');
   if (separator == std::string_view::npos) return missing_separator[0];
@@ -65,15 +74,23 @@ int sort_line_write(writer& wr, const pdns_tuple& tup, std::string_view line) {
   debug_line(3, "dyn_rdata = '%s'\n", dyn_rdata ? dyn_rdata->c_str() : "(null)");
 
   const std::string type = type_field(tup.rrtype);
-  const int raw_length = static_cast<int>(line.size());
-  {
-    sigpipe_guard guard;
-    fprintf(wr.sort_stdin.get(), "%lu %lu %lu %lu %s %s %s %*.*s\n", first, last, duration, count,
-            or_na(dyn_rrname), type.c_str(), or_na(dyn_rdata), raw_length, raw_length, line.data());
-  }
-  debug_line(2, "sort0: '%lu %lu %lu %lu %s %s %s %*.*s'\n", first, last, duration, count,
-             or_na(dyn_rrname), type.c_str(), or_na(dyn_rdata), raw_length, raw_length,
-             line.data());
+  // Lines are gathered and written in large pieces: each write to the pipe
+  // costs a system call, and two more to keep SIGPIPE away.
+  std::string& out = wr.sort_pending;
+  const size_t start = out.size();
+  char numbers[96];
+  const int n = snprintf(numbers, sizeof numbers, "%lu %lu %lu %lu ", first, last, duration, count);
+  out.append(numbers, static_cast<size_t>(n));
+  out += or_na(dyn_rrname);
+  out += ' ';
+  out += type;
+  out += ' ';
+  out += or_na(dyn_rdata);
+  out += ' ';
+  out.append(line);
+  debug_line(2, "sort0: '%.*s'\n", static_cast<int>(out.size() - start), out.data() + start);
+  out += '\n';
+  if (out.size() >= sort_flush_size) sort_line_flush(wr);
   return 1;
 }
 

@@ -14,6 +14,12 @@ struct pdns_tuple;
 // writer's sort child; 1 (a record went out).
 int sort_line_write(writer& wr, const pdns_tuple& tup, std::string_view line);
 
+// Sort lines are written to the child once this many bytes are gathered.
+inline constexpr size_t sort_flush_size = size_t{64} << 10;
+
+// Writes the sort lines gathered so far to the writer's sort child.
+void sort_line_flush(writer& wr);
+
 // line is one sorted line without its newline. On success sets *record to
 // the text after the seventh field separator and returns nullptr; otherwise
 // returns the printf format of the warning, which takes the line as %s.

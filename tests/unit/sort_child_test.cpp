@@ -16,7 +16,7 @@ int presented_with_query = 0;
 
 void record_presented(const run_options&, run_state&, const pdns_tuple& tup, const query* qry,
                       writer&) {
-  presented_names.push_back(tup.rrname.value_or("(none)"));
+  presented_names.push_back(tup.rrname != nullptr ? tup.rrname : "(none)");
   if (qry != nullptr) ++presented_with_query;
 }
 
