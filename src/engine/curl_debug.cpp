@@ -12,7 +12,14 @@ namespace {
 // Request headers whose values are credentials.
 constexpr std::string_view secret_headers[] = {"X-Api-Key:", "Authorization:"};
 
+// The library's own note names the user of basic authentication.
+constexpr std::string_view auth_note = "Server auth using Basic with user ";
+
 void write_line(const char* prefix, std::string_view line, bool redact) {
+  if (line.substr(0, auth_note.size()) == auth_note) {
+    fprintf(stderr, "%s%.*s[redacted]\n", prefix, static_cast<int>(auth_note.size()), line.data());
+    return;
+  }
   if (redact) {
     for (std::string_view name : secret_headers) {
       if (line.size() >= name.size() && strncasecmp(line.data(), name.data(), name.size()) == 0) {

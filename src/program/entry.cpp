@@ -125,7 +125,8 @@ void check_single_query(const cli_state& cli) {
 
 void run_single_query(const run_options& opts, run_state& state, const cli_state& cli) {
   writer& wr = writer_init(opts, state, cli.qp.output_limit, ps_stdout, false);
-  launch_query(opts, state, cli.qd, cli.qp, wr);
+  // A refused type list asks nothing: the run has failed.
+  if (launch_query(opts, state, cli.qd, cli.qp, wr) == nullptr) state.exit_status = 1;
   io_engine(opts, state, 0);
   writer_fini(wr);
 }
