@@ -55,8 +55,9 @@ const char* sort_line_split(std::string_view line, std::string_view* record) {
     separator = field == std::string_view::npos ? field : line.find(' ', field);
     if (separator == std::string_view::npos) return missing_separator[k];
   }
-  const size_t start = line.find_first_not_of(' ', separator);
-  *record = line.substr(start == std::string_view::npos ? line.size() : start);
+  // The record begins right after the one blank written before it: a line
+  // that began with blanks comes back as it was sent.
+  *record = line.substr(separator + 1);
   return nullptr;
 }
 

@@ -122,7 +122,7 @@ TEST(sort_line_split_test, FindsTheRecordAfterSevenSeparators) {
   const std::vector<split_row> rows = {
       {R"(1 2 1 5 zone A c0000201 {"rrname": "a b.", "x": 1})", nullptr,
        R"({"rrname": "a b.", "x": 1})"},
-      {"10  20 10 0 n/a n/a n/a   {}", nullptr, "{}"},
+      {"10  20 10 0 n/a n/a n/a   {}", nullptr, "  {}"},
       {"1 2 3 4 5 6 7 ", nullptr, ""},
       {"", "no SP found in '%s'", ""},
       {"12345", "no SP found in '%s'", ""},
