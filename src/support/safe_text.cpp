@@ -63,6 +63,22 @@ void append_escape(std::string& out, unsigned char c) {
   out.append(code, 4);
 }
 
+// The offset of the first byte at or after i that must be escaped, or the
+// text's size.
+size_t next_unsafe(std::string_view text, size_t i) {
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (plain(c) || (c == '\\' && begins_escape(text, i))) {
+      ++i;
+    } else if (c >= 0x80 && utf8_length(text, i) > 0) {
+      i += utf8_length(text, i);
+    } else {
+      return i;
+    }
+  }
+  return text.size();
+}
+
 }  // namespace
 
 bool has_control_character(std::string_view text) {
@@ -72,45 +88,14 @@ bool has_control_character(std::string_view text) {
 }
 
 bool is_safe_text(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (plain(c)) {
-      ++i;
-    } else if (c == '\\') {
-      if (!begins_escape(text, i)) return false;
-      ++i;
-    } else if (c >= 0x80) {
-      const size_t length = utf8_length(text, i);
-      if (length == 0) return false;
-      i += length;
-    } else {
-      return false;
-    }
-  }
-  return true;
+  return next_unsafe(text, 0) == text.size();
 }
 
 void append_safe(std::string& out, std::string_view text) {
   size_t run = 0;  // start of the bytes not yet copied
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (plain(c)) {
-      ++i;
-      continue;
-    }
-    if (c == '\\' && begins_escape(text, i)) {
-      ++i;
-      continue;
-    }
-    if (c >= 0x80 && !is_control(c)) {
-      const size_t length = utf8_length(text, i);
-      if (length > 0) {
-        i += length;
-        continue;
-      }
-    }
+  for (size_t i = next_unsafe(text, 0); i < text.size(); i = next_unsafe(text, i)) {
     out.append(text.substr(run, i - run));
-    append_escape(out, c);
+    append_escape(out, static_cast<unsigned char>(text[i]));
     run = ++i;
   }
   out.append(text.substr(run));
