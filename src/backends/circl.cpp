@@ -54,14 +54,7 @@ const char* circl_verb_ok(const char* verb_name, const qparam&) {
 }
 
 const char* circl_setval(system_settings& settings, const char* key, const char* value) {
-  if (strcmp(key, "apikey") == 0) {
-    settings.api_key = value;
-  } else if (strcmp(key, "server") == 0) {
-    settings.server = value;
-  } else {
-    return "circl_setval() unrecognized key";
-  }
-  return nullptr;
+  return settings_setval(settings, key, value) ? nullptr : "circl_setval() unrecognized key";
 }
 
 const char* circl_ready(const pdns_system&, const run_options&, system_settings& settings) {

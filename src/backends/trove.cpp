@@ -74,14 +74,7 @@ const char* trove_verb_ok(const char* verb_name, const qparam& qp) {
 }
 
 const char* trove_setval(system_settings& settings, const char* key, const char* value) {
-  if (strcmp(key, "apikey") == 0) {
-    settings.api_key = value;
-  } else if (strcmp(key, "server") == 0) {
-    settings.server = value;
-  } else {
-    return "trove_setval() unrecognized key";
-  }
-  return nullptr;
+  return settings_setval(settings, key, value) ? nullptr : "trove_setval() unrecognized key";
 }
 
 const char* trove_ready(const pdns_system& sys, const run_options&, system_settings& settings) {

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/options.h"
 #include "core/qparam.h"
@@ -20,6 +21,20 @@ struct system_settings {
   std::optional<std::string> api_key;
   std::optional<std::string> server;
 };
+
+// Takes the configuration keys every system knows, "apikey" and "server";
+// false for any other key.
+inline bool settings_setval(system_settings& settings, const char* key, const char* value) {
+  const std::string_view name = key;
+  if (name == "apikey") {
+    settings.api_key = value;
+  } else if (name == "server") {
+    settings.server = value;
+  } else {
+    return false;
+  }
+  return true;
+}
 
 struct pdns_system {
   const char* name;
