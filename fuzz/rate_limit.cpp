@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   wr.opts = &run.opts;
   wr.state = &run.state;
   wr.meta = true;
-  for (presentation_format format : {format_text, format_json}) {
+  for (presentation_format format : {presentation_format::text, presentation_format::json}) {
     run.opts.presentation = format;
     for (bool iso : {false, true}) {
       run.opts.iso_time = iso;

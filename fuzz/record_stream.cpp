@@ -39,8 +39,9 @@ fuzz_run& the_fuzz_run() {
 }
 
 void configure(run_options& opts, run_state& state, uint8_t control) {
-  static constexpr presentation_format formats[] = {format_text, format_json, format_csv,
-                                                    format_minimal};
+  static constexpr presentation_format formats[] = {
+      presentation_format::text, presentation_format::json, presentation_format::csv,
+      presentation_format::minimal};
   opts.presentation = formats[control & 3];
   state.psys = (control & 4) != 0 ? &system_trove2 : &system_trove1;
 
@@ -55,14 +56,15 @@ void configure(run_options& opts, run_state& state, uint8_t control) {
   // of the lookup verb, and qdetail with JSON output and no sorting.
   const bool sorting =
       (control & 16) != 0 && opts.verb_selected == &lookup && opts.presenter_selected->sortable;
-  opts.sorting = sorting ? sort_ascending : sort_none;
+  opts.sorting = sorting ? sort_mode::ascending : sort_mode::none;
 
   opts.transforms = 0;
-  if ((control & 32) != 0) opts.transforms |= transform_reverse | transform_chomp;
+  if ((control & 32) != 0) opts.transforms |= transform::reverse | transform::chomp;
   opts.iso_time = (control & 64) != 0;
   if ((control & 64) != 0) {
-    opts.transforms |= transform_datefix;
-    if (opts.presentation == format_json && !sorting) opts.transforms |= transform_qdetail;
+    opts.transforms |= transform::datefix;
+    if (opts.presentation == presentation_format::json && !sorting)
+      opts.transforms |= transform::qdetail;
   }
   state.minimal_set = dedup_set_new(16);
 }
@@ -89,12 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   wr.output_limit = (control & 128) != 0 ? 2 : -1;
   char* sorted = nullptr;
   size_t sorted_size = 0;
-  if (run.opts.sorting != sort_none) {
+  if (run.opts.sorting != sort_mode::none) {
     wr.sort_stdin.reset(open_memstream(&sorted, &sorted_size));
     if (!wr.sort_stdin) abort();
   }
   auto fresh = std::make_unique<query>();
-  fresh->mode = (control & 128) != 0 ? mode_rdata_name : mode_none;
+  fresh->mode = (control & 128) != 0 ? search_mode::rdata_name : search_mode::none;
   fresh->descr = "rrset/name/fuzz.example";
   query& q = writer_add_query(wr, std::move(fresh));
   q.fetches.push_front(std::make_unique<fetch>());
@@ -110,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // JSON input mode (plain lines) hands a last line without its newline over
   // whole; a network stream strands it.
-  if (!ended && !f.buf.empty() && run.state.psys->encap == encap_none) {
+  if (!ended && !f.buf.empty() && run.state.psys->encap == encapsulation::none) {
     char newline = '\n';
     writer_deliver(f, &newline, 1, 1);
   }

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::optional<tuple_error> plain_error = tuple_make(plain, line, opts, false);
 
   pdns_tuple framed;
-  opts.transforms = transform_reverse | transform_chomp;
+  opts.transforms = transform::reverse | transform::chomp;
   const std::optional<tuple_error> framed_error = tuple_make(framed, line, opts, true);
 
   // Both read the line with the same parser: it is JSON for both or for neither.

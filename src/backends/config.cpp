@@ -76,19 +76,36 @@ std::string shell_single_quote(const std::string& path) {
   return quoted;
 }
 
+namespace {
+
+// The settings the script echoes back, one line each, in this order: the
+// system to select, then each system's credential and server.
+struct echoed_setting {
+  const char* system;
+  const char* key;
+  const char* value;  // as the shell expands it
+};
+
+constexpr echoed_setting echoed_settings[] = {
+    {"trawl", "system", "${TRAWL_SYSTEM:-trove2}"},
+    {"trove1", "apikey", "${TROVE_API_KEY:-$APIKEY}"},
+    {"trove1", "server", "$TROVE_SERVER"},
+    {"trove2", "apikey", "${TROVE_API_KEY:-$APIKEY}"},
+    {"trove2", "server", "$TROVE_SERVER"},
+    {"circl", "apikey", "$CIRCL_AUTH"},
+    {"circl", "server", "$CIRCL_SERVER"},
+};
+
+}  // namespace
+
 std::string config_script(const std::string& path) {
   // The shell's "." looks a name without a slash up in PATH: a relative name
   // must mean the file in the current directory, never another one.
   const std::string sourced = path.find('/') == std::string::npos ? "./" + path : path;
-  return "set -e; . " + shell_single_quote(sourced) +
-         ";echo trawl system ${TRAWL_SYSTEM:-trove2}"
-         ";echo trove1 apikey ${TROVE_API_KEY:-$APIKEY}"
-         ";echo trove1 server $TROVE_SERVER"
-         ";echo trove2 apikey ${TROVE_API_KEY:-$APIKEY}"
-         ";echo trove2 server $TROVE_SERVER"
-         ";echo circl apikey $CIRCL_AUTH"
-         ";echo circl server $CIRCL_SERVER"
-         ";exit";
+  std::string script = "set -e; . " + shell_single_quote(sourced);
+  for (const echoed_setting& e : echoed_settings)
+    script = script + ";echo " + e.system + " " + e.key + " " + e.value;
+  return script + ";exit";
 }
 
 std::optional<std::string> read_config(const run_options& opts, run_state& state) {
@@ -102,7 +119,6 @@ std::optional<std::string> read_config(const run_options& opts, run_state& state
   const std::string script = config_script(*opts.config_file);
   // The script must see an APIKEY only when the file sets one.
   unsetenv("APIKEY");
-  fflush(stdout);
   shell_pipe shell(script.c_str());
   if (shell.stream == nullptr) return "[" + script + "]: " + strerror(errno);
   debug_line(1, "conf cmd = '%s'\n", script.c_str());

@@ -69,7 +69,7 @@ const char* qparam_option(const run_options& opts, int letter, const char* value
 }
 
 const char* qdesc_8bit_check(const qdesc& qd, bool allow_8bit) {
-  if (allow_8bit || !qd.thing || (qd.mode != mode_rrset_name && qd.mode != mode_rdata_name))
+  if (allow_8bit || !qd.thing || (qd.mode != search_mode::rrset_name && qd.mode != search_mode::rdata_name))
     return nullptr;
   for (unsigned char c : *qd.thing)
     if (c >= 0x80) return "search argument is not 7-bit clean";
@@ -108,7 +108,7 @@ void qdesc_debug(const char* label, const qdesc& qd) {
   if (!debugging(1)) return;
   debug_line(1, "qdesc(%s)[", label);
   const char* sep = " ";
-  if (qd.mode != mode_none) {
+  if (qd.mode != search_mode::none) {
     debug_more(1, "%smo %d", sep, static_cast<int>(qd.mode));
     sep = ", ";
   }

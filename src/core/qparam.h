@@ -22,17 +22,18 @@ struct qparam {
 
 inline constexpr qparam qparam_defaults{};
 
-enum search_mode {
-  mode_none = 0,
-  mode_rrset_name = 1,
-  mode_rdata_name = 2,
-  mode_rdata_ip = 3,
-  mode_rrset_raw = 4,
-  mode_rdata_raw = 5,
+// The numbers appear in debug output.
+enum class search_mode {
+  none = 0,
+  rrset_name = 1,
+  rdata_name = 2,
+  rdata_ip = 3,
+  rrset_raw = 4,
+  rdata_raw = 5
 };
 
 struct qdesc {
-  search_mode mode = mode_none;
+  search_mode mode = search_mode::none;
   std::optional<std::string> thing;
   std::optional<std::string> rrtype;
   std::optional<std::string> bailiwick;

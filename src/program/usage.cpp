@@ -1,8 +1,7 @@
 #include "program/usage.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <string>
+#include <string_view>
 
 #include "program/option_scan.h"
 #include "records/verbs.h"
@@ -21,18 +20,27 @@ int flag_rank(char c) {
 
 std::string flag_letters() {
   std::string flags;
-  for (const option_row* row = option_table; row->letter != 0; ++row)
-    if (!row->takes_argument) flags += row->letter;
+  for (const option_row& row : option_table)
+    if (!row.takes_argument) flags += row.letter;
   std::sort(flags.begin(), flags.end(), [](char a, char b) { return flag_rank(a) < flag_rank(b); });
   return flags;
 }
 
+// An option's help lines, with the zone in force where they name it.
+std::string help_lines(const option_row& row, const run_options& opts) {
+  std::string text = row.help;
+  constexpr std::string_view zone = "{zone}";
+  if (size_t at = text.find(zone); at != std::string::npos)
+    text.replace(at, zone.size(), opts.asinfo_domain);
+  return text;
+}
+
 }  // namespace
 
-void print_usage(const run_options& opts) {
-  printf("usage: %s [-%s] [-p dns|json|csv|minimal]\n", opts.program_name.c_str(),
-         flag_letters().c_str());
-  fputs(
+std::string usage_text(const run_options& opts) {
+  std::string text =
+      "usage: " + opts.program_name + " [-" + flag_letters() + "] [-p dns|json|csv|minimal]\n";
+  text +=
       "\t[-u SYSTEM] [-V VERB] [-0 FUNCTION=INPUT]\n"
       "\t[-k (first|last|duration|count|name|type|data)[,...]]\n"
       "\t[-l QUERY-LIMIT] [-L OUTPUT-LIMIT]\n"
@@ -48,23 +56,22 @@ void print_usage(const run_options& opts) {
       "\t\t\t-N RAW-NAME-DATA[/RRTYPE[,...]]\n"
       "\t\t\t-R RAW-OWNER-DATA[/RRTYPE[,...][/BAILIWICK]]\n"
       "\t\t}\n"
-      "\t}\n",
-      stdout);
-  for (const option_row* row = option_table; row->letter != 0; ++row) {
-    if (row->help == nullptr) continue;
-    if (row->letter == 'D') {
-      printf(row->help, opts.asinfo_domain.c_str());
-    } else {
-      fputs(row->help, stdout);
-    }
-    if (row->letter == 'V')
-      for (const verb* v = verbs; v->name != nullptr; ++v) printf("\t%s\n", v->name);
+      "\t}\n";
+  for (const option_row& row : option_table) {
+    if (row.help == nullptr) continue;
+    text += help_lines(row, opts);
+    if (row.letter == 'V')
+      for (const verb& v : verbs) text = text + "\t" + v.name + "\n";
   }
-  fputs(
+  text +=
       "\nGetting Started:\n\tAdd your API key to ~/.trove-query.conf like this:\n"
-      "\t\tTROVE_API_KEY=\"YOURAPIKEYHERE\"\n",
-      stdout);
-  printf("\nTry   man %s  for full documentation.\n", opts.program_name.c_str());
+      "\t\tTROVE_API_KEY=\"YOURAPIKEYHERE\"\n";
+  text += "\nTry   man " + opts.program_name + "  for full documentation.\n";
+  return text;
+}
+
+std::string version_text(const run_options& opts) {
+  return opts.program_name + ": version " + version_string() + "\n";
 }
 
 }  // namespace trawl

@@ -24,7 +24,7 @@ const char* sort_key_add(run_options& opts, const char* name) {
   for (const key_row& row : key_table) {
     if (strcasecmp(row.name, name) == 0) {
       std::string argument = row.argument;
-      if (opts.sorting == sort_descending) argument += 'r';
+      if (opts.sorting == sort_mode::descending) argument += 'r';
       opts.sort_keys.push_back(sort_key{name, std::move(argument)});
       return nullptr;
     }

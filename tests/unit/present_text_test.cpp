@@ -57,7 +57,7 @@ TEST_F(present_text_test, LookupEdgeCases) {
 }
 
 TEST_F(present_text_test, OwnerNameTransformsShowInRecordLines) {
-  opts_.transforms = transform_reverse | transform_chomp;
+  opts_.transforms = transform::reverse | transform::chomp;
   EXPECT_EQ(render(present_text_lookup,
                    R"({"rrname":"host.example.com.","rrtype":"A","bailiwick":"example.com.",)"
                    R"("rdata":"192.0.2.1"})"),

@@ -21,21 +21,21 @@ class SortKeys : public ::testing::Test {
 };
 
 TEST_F(SortKeys, DefaultsAscendingAndDescending) {
-  opts_.sorting = sort_ascending;
+  opts_.sorting = sort_mode::ascending;
   sort_key_defaults(opts_);
   EXPECT_EQ(arguments(opts_),
             (std::vector<std::string>{"-k1n", "-k2n", "-k3n", "-k4n", "-k5", "-k6", "-k7"}));
   opts_.sort_keys.clear();
-  opts_.sorting = sort_descending;
+  opts_.sorting = sort_mode::descending;
   sort_key_defaults(opts_);
   EXPECT_EQ(arguments(opts_),
             (std::vector<std::string>{"-k1nr", "-k2nr", "-k3nr", "-k4nr", "-k5r", "-k6r", "-k7r"}));
 }
 
 TEST_F(SortKeys, GivenKeysComeFirstWithTheirOwnDirection) {
-  opts_.sorting = sort_ascending;
+  opts_.sorting = sort_mode::ascending;
   ASSERT_EQ(sort_key_add(opts_, "first"), nullptr);
-  opts_.sorting = sort_descending;
+  opts_.sorting = sort_mode::descending;
   ASSERT_EQ(sort_key_add(opts_, "last"), nullptr);
   sort_key_defaults(opts_);
   EXPECT_EQ(arguments(opts_),
@@ -43,7 +43,7 @@ TEST_F(SortKeys, GivenKeysComeFirstWithTheirOwnDirection) {
 }
 
 TEST_F(SortKeys, RepeatTestIsExactSoCaseVariantsFillTheList) {
-  opts_.sorting = sort_ascending;
+  opts_.sorting = sort_mode::ascending;
   ASSERT_EQ(sort_key_add(opts_, "Name"), nullptr);
   EXPECT_EQ(sort_key_find(opts_, "name"), nullptr);
   ASSERT_EQ(sort_key_add(opts_, "name"), nullptr);
@@ -54,7 +54,7 @@ TEST_F(SortKeys, RepeatTestIsExactSoCaseVariantsFillTheList) {
 }
 
 TEST_F(SortKeys, UnknownNames) {
-  opts_.sorting = sort_ascending;
+  opts_.sorting = sort_mode::ascending;
   EXPECT_STREQ(sort_key_add(opts_, "size"),
                "key must be in first|last|duration|count|name|type|data");
   EXPECT_TRUE(opts_.sort_keys.empty());
