@@ -103,8 +103,14 @@ std::string config_script(const std::string& path) {
   // must mean the file in the current directory, never another one.
   const std::string sourced = path.find('/') == std::string::npos ? "./" + path : path;
   std::string script = "set -e; . " + shell_single_quote(sourced);
-  for (const echoed_setting& e : echoed_settings)
-    script = script + ";echo " + e.system + " " + e.key + " " + e.value;
+  for (const echoed_setting& e : echoed_settings) {
+    script += ";echo ";
+    script += e.system;
+    script += ' ';
+    script += e.key;
+    script += ' ';
+    script += e.value;
+  }
   return script + ";exit";
 }
 

@@ -61,7 +61,11 @@ std::string usage_text(const run_options& opts) {
     if (row.help == nullptr) continue;
     text += help_lines(row, opts);
     if (row.letter == 'V')
-      for (const verb& v : verbs) text = text + "\t" + v.name + "\n";
+      for (const verb& v : verbs) {
+        text += '\t';
+        text += v.name;
+        text += '\n';
+      }
   }
   text +=
       "\nGetting Started:\n\tAdd your API key to ~/.trove-query.conf like this:\n"
