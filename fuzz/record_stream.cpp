@@ -31,10 +31,7 @@ namespace trawl {
 namespace {
 
 fuzz_run& the_fuzz_run() {
-  static fuzz_run* run = [] {
-    fuzz_quiet_stdout();
-    return new fuzz_run;
-  }();
+  static fuzz_run* run = new fuzz_run;
   return *run;
 }
 
@@ -58,15 +55,24 @@ void configure(run_options& opts, run_state& state, uint8_t control) {
       (control & 16) != 0 && opts.verb_selected == &lookup && opts.presenter_selected->sortable;
   opts.sorting = sorting ? sort_mode::ascending : sort_mode::none;
 
-  opts.transforms = 0;
-  if ((control & 32) != 0) opts.transforms |= transform::reverse | transform::chomp;
+  opts.transforms = {};
+  if ((control & 32) != 0) opts.transforms = transform::reverse | transform::chomp;
   opts.iso_time = (control & 64) != 0;
   if ((control & 64) != 0) {
-    opts.transforms |= transform::datefix;
+    opts.transforms.add(transform::datefix);
     if (opts.presentation == presentation_format::json && !sorting)
-      opts.transforms |= transform::qdetail;
+      opts.transforms.add(transform::qdetail);
   }
   state.minimal_set = dedup_set_new(16);
+}
+
+// The writer as writer_init makes it for these options and this system.
+void prepare(const run_options& opts, const run_state& state, writer& wr) {
+  wr.pres = opts.presenter_selected;
+  wr.stream.framed = state.psys->encap == encapsulation::saf;
+  wr.stream.filters_locally = state.psys->filters_locally;
+  wr.stream.transforms = opts.transforms;
+  wr.sorting = opts.sorting != sort_mode::none;
 }
 
 }  // namespace
@@ -81,13 +87,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* body = reinterpret_cast<const char*>(data + 2);
   const size_t body_size = size - 2;
   configure(run.opts, run.state, control);
+  run.set_up_presentation();
 
   // JSON input mode's set-up: a fetch with no transfer behind it. The writer
   // is not entered in the run's list: with sorting on, writer_init would
   // start a sort child, and here the sort lines go to memory instead.
-  writer wr;
-  wr.opts = &run.opts;
-  wr.state = &run.state;
+  writer wr{run.state.present, run.sink};
+  prepare(run.opts, run.state, wr);
   wr.output_limit = (control & 128) != 0 ? 2 : -1;
   char* sorted = nullptr;
   size_t sorted_size = 0;
@@ -96,8 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!wr.sort_stdin) abort();
   }
   auto fresh = std::make_unique<query>();
-  fresh->mode = (control & 128) != 0 ? search_mode::rdata_name : search_mode::none;
-  fresh->descr = "rrset/name/fuzz.example";
+  fresh->detail.mode = (control & 128) != 0 ? search_mode::rdata_name : search_mode::none;
+  fresh->detail.descr = "rrset/name/fuzz.example";
   query& q = writer_add_query(wr, std::move(fresh));
   q.fetches.push_front(std::make_unique<fetch>());
   fetch& f = *q.fetches.front();
@@ -129,6 +135,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rest.remove_prefix(nl + 1);
   }
   free(sorted);
+  // As the end of an answer does: what the presenters wrote leaves.
+  run.sink.flush();
+  run.state.present.minimal_set = nullptr;
   run.state.minimal_set.reset();
   return 0;
 }
