@@ -21,14 +21,14 @@ namespace {
 using refusal = std::optional<std::string>;
 
 constexpr option_word<presentation_format> presentation_word_table[] = {
-    {"json", presentation_format::json},       {"csv", presentation_format::csv},
     {"text", presentation_format::text},       {"dns", presentation_format::text},
+    {"json", presentation_format::json},       {"csv", presentation_format::csv},
     {"minimal", presentation_format::minimal},
 };
 
 constexpr option_word<transform> transform_word_table[] = {
-    {"reverse", transform::reverse},
     {"datefix", transform::datefix},
+    {"reverse", transform::reverse},
     {"chomp", transform::chomp},
     {"qdetail", transform::qdetail},
 };
@@ -194,6 +194,12 @@ constexpr option_row option_rows[] = {
      "use -a to get ASNs associated with reported IP addresses\n", false},
     {'c', false, QPARAM('c'), "use -c to get complete (strict) time matching for -A and -B.\n",
      true},
+    {'C', true,
+     [](option_scan& s, const char* a) {
+       s.opts.cookie_file = a;
+       return refusal();
+     },
+     "use -C FILE to send the cookies of a cookie file with every request.\n", false},
     // The usage text names the zone in force where this line is.
     {'D', true,
      [](option_scan& s, const char* a) {
@@ -212,7 +218,7 @@ constexpr option_row option_rows[] = {
      "\trdata/ip/ADDR[,PFXLEN]\n"
      "\trdata/raw/HEX-PAIRS[/RRTYPE[,...]]\n"
      "\t(output format will depend on -p or -j, framed by '--'.)\n"
-     "\t(with -ff, framing will be '++ $cmd', '-- $stat ($code)'.\n",
+     "\t(with -ff, framing will be '++ $cmd', '-- $stat ($code)'.)\n",
      false},
     {'g', false, QPARAM('g'), "use -g to get graveled results (default is -G, rocks).\n", true},
     {'G', false, QPARAM('G'), nullptr, true},
@@ -232,17 +238,19 @@ constexpr option_row option_rows[] = {
      false},
     {'m', false, FLAG(o.multiple = true),
      "use -m with -f for multiple upstream queries in single result.\n"
-     "use -m with -f -f for multiple upstream queries out of order.\n",
+     "\t(with -f -f, -m changes nothing: lines run one at a time.)\n",
      false},
     {'O', true, QPARAM('O'), "use -O # to skip this many results in what is returned.\n", true},
+    {'o', true, [](option_scan& s, const char* a) { return set_timeout(s.opts, a, "-o"); },
+     "use -o # to give up on a transfer after this many seconds (0: never).\n", false},
     {'q', false, FLAG(o.quiet = true), "use -q for warning reticence.\n", false},
     {'s', false, FLAG(o.sorting = sort_mode::ascending),
      "use -s to sort in ascending order, or -S for descending order.\n"
      "\t-s/-S can be repeated before several -k arguments.\n",
      false},
     {'S', false, FLAG(o.sorting = sort_mode::descending), nullptr, false},
-    {'T', true, add_transforms, "for -T, transforms are datefix, reverse, chomp, and qdetail.\n",
-     false},
+    // The usage text follows this line with the transforms.
+    {'T', true, add_transforms, "for -T, transforms are ", false},
     {'U', false, FLAG(o.no_verify = true), "use -U to turn off SSL certificate verification.\n",
      false},
     {'v', false, [](option_scan& s, const char*) { return act(s, scan_action::show_version); },
@@ -258,7 +266,7 @@ constexpr option_row option_rows[] = {
        s.cli.system_name = a;
        return refusal();
      },
-     "for -u, system must be one of:\n\ttrove\n\ttrove2\n\tcircl\n", false},
+     "for -u, system must be one of:\n", false},
     // The usage text follows this line with the verb table.
     {'V', true, set_verb, "for -V, verb must be one of:\n", false},
     {'r', true,
@@ -288,14 +296,6 @@ constexpr option_row option_rows[] = {
     {'L', true, QPARAM('L'), nullptr, true},
     {'k', true, add_sort_keys, nullptr, false},
     {'p', true, set_presentation, nullptr, false},
-    {'C', true,
-     [](option_scan& s, const char* a) {
-       s.opts.cookie_file = a;
-       return refusal();
-     },
-     nullptr, false},
-    {'o', true, [](option_scan& s, const char* a) { return set_timeout(s.opts, a, "-o"); }, nullptr,
-     false},
 };
 
 #undef QPARAM

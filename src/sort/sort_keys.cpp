@@ -32,6 +32,12 @@ const char* sort_key_add(run_options& opts, const char* name) {
   return "key must be in first|last|duration|count|name|type|data";
 }
 
+std::vector<const char*> sort_key_names() {
+  std::vector<const char*> names;
+  for (const key_row& row : key_table) names.push_back(row.name);
+  return names;
+}
+
 const sort_key* sort_key_find(const run_options& opts, const char* name) {
   for (const sort_key& k : opts.sort_keys)
     if (k.name == name) return &k;

@@ -1,6 +1,8 @@
 // The sort keys: which fields of the sort line the sort program compares.
 #pragma once
 
+#include <vector>
+
 #include "core/options.h"
 
 namespace trawl {
@@ -11,6 +13,9 @@ const char* sort_key_add(run_options& opts, const char* name);
 
 // The key typed exactly as name, or nullptr.
 const sort_key* sort_key_find(const run_options& opts, const char* name);
+
+// The key names, in field order.
+std::vector<const char*> sort_key_names();
 
 // Appends every key not given yet, in field order, up to the limit.
 void sort_key_defaults(run_options& opts);
