@@ -43,7 +43,8 @@ constexpr transform_row transform_table[] = {
 };
 
 void query_parameter(option_scan& s, int letter, const char* arg) {
-  if (const char* err = qparam_option(s.opts, letter, arg, s.cli.qp)) usage_error("%s", err);
+  if (std::optional<std::string> err = qparam_option(s.opts, letter, arg, s.cli.qp))
+    usage_error("%s", err->c_str());
 }
 
 // The search options share one descriptor.
