@@ -53,9 +53,11 @@ struct time_fence {
 time_fence time_fence_of(const qparam& qp);
 
 // Applies one of the letters A, B, L, l, O, c, g, G; others are ignored.
-// Relative times count back from the options' start time. Returns an error
-// text, or nullptr.
-const char* qparam_option(const run_options& opts, int letter, const char* value, qparam& qp);
+// Relative times count back from the options' start time. Returns the
+// refusal, which starts with the option's plain text ("bad -A timestamp",
+// "-l must be zero or positive", ...) and names the value, or nothing.
+std::optional<std::string> qparam_option(const run_options& opts, int letter, const char* value,
+                                         qparam& qp);
 
 // "search argument is not 7-bit clean" when a name searched for (-r, -n and
 // their batch forms) holds a byte of 128 or more and 8-bit values are not

@@ -81,7 +81,7 @@ void options_line(const run_options& opts, const std::string& line, qparam& batc
   const qparam saved = batch_qp;
   std::vector<std::string> words = tokenizer_split(line.c_str(), " \t");
 
-  const char* error = nullptr;
+  std::optional<std::string> error;
   if (words.size() == 1) {
     batch_qp = cmdline_qp;
     debug_line(2, "default options restored\n");
@@ -94,16 +94,16 @@ void options_line(const run_options& opts, const std::string& line, qparam& batc
     optind = 0;  // glibc's full reset of the scanner for a new vector
     const std::string letters = option_letters(true);
     int opt;
-    while (error == nullptr && (opt = getopt(argc, argv.data(), letters.c_str())) != -1) {
+    while (!error && (opt = getopt(argc, argv.data(), letters.c_str())) != -1) {
       // The scanner has said why; the whole line is refused all the same.
       error = opt == '?' || opt == ':' ? "unrecognized option"
                                        : qparam_option(opts, opt, optarg, batch_qp);
     }
-    if (error == nullptr && optind < argc) error = "superfluous non-arguments in $OPTIONS";
+    if (!error && optind < argc) error = "superfluous non-arguments in $OPTIONS";
   }
-  if (error != nullptr) {
+  if (error) {
     batch_qp = saved;
-    warning("batch option parse error: %s", error);
+    warning("batch option parse error: %s", error->c_str());
     return;
   }
   qparam_debug("batch", batch_qp);

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/diag.h"
+#include "core/option_values.h"
 #include "records/verbs.h"
 #include "sort/sort_keys.h"
 #include "support/tokenizer.h"
@@ -34,8 +35,7 @@ constexpr option_word<transform> transform_word_table[] = {
 };
 
 refusal query_parameter(option_scan& s, int letter, const char* arg) {
-  if (const char* err = qparam_option(s.opts, letter, arg, s.cli.qp)) return err;
-  return std::nullopt;
+  return qparam_option(s.opts, letter, arg, s.cli.qp);
 }
 
 // The search options share one descriptor.
@@ -147,7 +147,7 @@ refusal count_batch_flag(option_scan& s) {
 
 refusal set_max_count(option_scan& s, const char* arg) {
   long value = 0;
-  if (!parse_decimal_long(arg, &value) || value <= 0) return "-M must be positive";
+  if (refusal err = decimal_value("-M must be positive", arg, 1, &value)) return err;
   s.opts.max_count = value;
   return std::nullopt;
 }
@@ -326,7 +326,8 @@ std::string option_letters(bool batch_only) {
 
 std::optional<std::string> set_timeout(run_options& opts, const char* text, const char* label) {
   long v = 0;
-  if (!parse_decimal_long(text, &v) || v < 0) return std::string(label) + " must be non-negative";
+  const std::string rule = std::string(label) + " must be non-negative";
+  if (refusal err = decimal_value(rule, text, 0, &v)) return err;
   opts.timeout = v;
   return std::nullopt;
 }

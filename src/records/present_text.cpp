@@ -23,7 +23,9 @@ void time_pair(std::string& out, bool iso, const char* label, uint64_t first, ui
 void time_range(std::string& out, bool iso, const char* label, uint64_t first, uint64_t last,
                 uint64_t duration) {
   char text[50];
-  if (duration_str(duration, text, sizeof text) < 0) snprintf(text, sizeof text, "?");
+  // An end before the start would make the unsigned difference huge.
+  if (last < first || duration_str(duration, text, sizeof text) < 0)
+    snprintf(text, sizeof text, "?");
   time_pair(out, iso, label, first, last);
   out += " (";
   out += text;

@@ -18,6 +18,7 @@
 #include "core/verb.h"
 #include "records/tuple.h"
 #include "sort/sigpipe_guard.h"
+#include "sort/sort_keys.h"
 #include "sort/sort_line.h"
 #include "support/file_handles.h"
 #include "support/line_reader.h"
@@ -53,7 +54,7 @@ struct sort_command {
 sort_command make_sort_command(const run_options& opts) {
   sort_command cmd;
   cmd.args = {"sort", "-u"};
-  for (const sort_key& key : opts.sort_keys) cmd.args.push_back(key.argument);
+  for (std::string& arg : sort_key_arguments(opts)) cmd.args.push_back(std::move(arg));
   for (std::string& arg : cmd.args) cmd.argv.push_back(arg.data());
   cmd.argv.push_back(nullptr);
 

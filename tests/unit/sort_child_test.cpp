@@ -83,6 +83,44 @@ TEST_F(sort_child_test, DataKeyOrdersAddressesByValueNotText) {
   EXPECT_EQ(presented_names, (std::vector<std::string>{"nine.", "ten.", "two-hundred."}));
 }
 
+// Ties on the first key are broken by the second, whatever the kinds of the
+// two; records alike on all seven keys are still two records.
+TEST_F(sort_child_test, LaterKeysBreakTiesAndOnlyExactRepeatsAreDropped) {
+  struct row {
+    std::vector<const char*> keys;
+    std::vector<std::string> lines;
+    std::vector<std::string> expected;
+  };
+  const auto counted = [](const char* name, int count) {
+    return std::string(R"({"rrname": ")") + name + R"(", "rrtype": "A", "count": )" +
+           std::to_string(count) + R"(, "rdata": ["192.0.2.1"]})";
+  };
+  const auto in_zone = [](const char* zone) {
+    return std::string(R"({"rrname": "a.", "rrtype": "A", "bailiwick": ")") + zone +
+           R"(", "rdata": ["192.0.2.1"]})";
+  };
+  const row rows[] = {
+      // a-b. and ab. are alike on the name key, which keeps letters and digits only.
+      {{"name", "count"},
+       {counted("b.", 1), counted("a-b.", 20), counted("ab.", 3)},
+       {"ab.", "a-b.", "b."}},
+      {{"count", "name"},
+       {counted("c.", 5), counted("b.", 5), counted("a.", 9), counted("d.", 1)},
+       {"d.", "b.", "c.", "a."}},
+      {{}, {in_zone("x."), in_zone("y."), in_zone("x.")}, {"a.", "a."}},
+  };
+  for (const row& r : rows) {
+    opts_.sort_keys.clear();
+    opts_.sorting = sort_mode::ascending;
+    for (const char* key : r.keys) ASSERT_EQ(sort_key_add(opts_, key), nullptr);
+    sort_key_defaults(opts_);
+    presented_names.clear();
+    writer wr{state_.present, sink_};
+    sort_records(wr, r.lines);
+    EXPECT_EQ(presented_names, r.expected) << r.lines.front();
+  }
+}
+
 TEST_F(sort_child_test, OutputLimitStopsTheChildQuietly) {
   opts_.sorting = sort_mode::ascending;
   sort_key_defaults(opts_);
@@ -106,8 +144,8 @@ TEST_F(sort_child_test, DebugLineShowsTheSortArguments) {
   opts_.debug_level = 1;
   writer wr{state_.present, sink_};
   const std::string err = sort_records(wr, {});
-  EXPECT_NE(err.find(": \"/usr/bin/sort\" args: [sort] [-u] [-k4n] [-k1nr] [-k2nr] [-k3nr] "
-                     "[-k5r] [-k6r] [-k7r]\n"),
+  EXPECT_NE(err.find(": \"/usr/bin/sort\" args: [sort] [-u] [-k4,4n] [-k1,1nr] [-k2,2nr] "
+                     "[-k3,3nr] [-k5,5r] [-k6,6r] [-k7,7r] [-k8r]\n"),
             std::string::npos)
       << err;
   EXPECT_TRUE(presented_names.empty());
