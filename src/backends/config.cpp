@@ -157,7 +157,7 @@ std::optional<std::string> read_config(const run_options& opts, run_state& state
   debug_line(1, "conf cmd = '%s'\n", script.c_str());
 
   state.config_lines.emplace();
-  line_reader reader(shell.stream);
+  line_reader reader(fileno(shell.stream));
   std::string_view line;
   int line_no = 0;
   while (reader.next(line)) {

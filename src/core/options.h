@@ -78,6 +78,7 @@ struct run_options {
   bool no_verify = false;
   int debug_level = 0;
   bool allow_8bit = false;
+  bool offline = false;  // nothing is fetched (-J): no credentials are needed
 
   bool transform_on(transform t) const { return transforms.has(t); }
 };

@@ -72,7 +72,8 @@ std::optional<std::string> qparam_option(const run_options& opts, int letter, co
 }
 
 const char* qdesc_8bit_check(const qdesc& qd, bool allow_8bit) {
-  if (allow_8bit || !qd.thing || (qd.mode != search_mode::rrset_name && qd.mode != search_mode::rdata_name))
+  if (allow_8bit || !qd.thing ||
+      (qd.mode != search_mode::rrset_name && qd.mode != search_mode::rdata_name))
     return nullptr;
   for (unsigned char c : *qd.thing)
     if (c >= 0x80) return "search argument is not 7-bit clean";

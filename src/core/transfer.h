@@ -56,6 +56,7 @@ struct fetch {
   bool stopped = false;  // this program ended the stream: no failure to report
   bool discard = false;  // whatever else arrives is dropped
   bool failed = false;   // the answer could not be taken whole: the run has failed
+  size_t refused = 0;    // lines that could not be read as records
   saf_cond cond = saf_cond::none;
   std::optional<std::string> saf_msg;
 
@@ -91,6 +92,7 @@ struct stream_settings {
   bool framed = false;           // every line carries the streaming framing
   bool filters_locally = false;  // the system cannot narrow by time or skip results
   transform_set transforms;      // owner-name transforms made while decoding
+  bool records_only = false;     // JSON that is not a record is refused, not presented
 };
 
 struct writer {

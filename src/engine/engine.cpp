@@ -49,6 +49,31 @@ bool transfer_result(run_state& state, const fetch& f, CURLcode result) {
   return true;
 }
 
+// The transport's view of a framed stream's end. A stream that began must
+// end with a terminator; one that ended "failed" failed, whatever records
+// came before; and an answer that never began one (a proxy's login page, an
+// empty body) was not a record stream at all.
+void framing_end(run_state& state, fetch& f, CURLcode result) {
+  query& q = *f.qry;
+  const char* failure = nullptr;
+  if (f.cond == saf_cond::begin || f.cond == saf_cond::ongoing) {
+    failure = "Data transfer failed -- No SAF terminator at end of stream";
+  } else if (f.cond == saf_cond::none && result == CURLE_OK && f.rcode == 200 && !q.wr->meta) {
+    failure = "Data transfer failed -- the answer was not a record stream";
+  }
+  if (failure != nullptr) {
+    f.cond = saf_cond::missing;
+    f.saf_msg = failure;
+    if (!q.status || q.multitype) query_status(q, "ERROR", failure);
+  } else if (f.cond == saf_cond::failed && (!q.status || q.multitype)) {
+    query_status(q, "ERROR", f.saf_msg.value_or("").c_str());
+  }
+  debug_line(2, "... saf_cond %d saf_msg %s\n", static_cast<int>(f.cond),
+             f.saf_msg ? f.saf_msg->c_str() : "");
+  // Records may have arrived, but not the whole answer.
+  if (f.cond == saf_cond::missing || f.cond == saf_cond::failed) state.exit_status = 1;
+}
+
 void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode result) {
   query& q = *f.qry;
   if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
@@ -59,20 +84,9 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
   if (result == CURLE_OK && f.rcode == 200 && !f.buf.empty()) writer_deliver(f, "\n", 1, 1);
   if (f.rcode != 0 && f.rcode != 200) http_error(opts, state, f);
   if (f.failed) state.exit_status = 1;
+  report_refused_lines(f);
   const bool framed = q.wr->stream.framed;
-  if (framed) {
-    if (f.cond == saf_cond::begin || f.cond == saf_cond::ongoing) {
-      static constexpr const char* missing =
-          "Data transfer failed -- No SAF terminator at end of stream";
-      f.cond = saf_cond::missing;
-      f.saf_msg = missing;
-      query_status(q, "ERROR", missing);
-    }
-    debug_line(2, "... saf_cond %d saf_msg %s\n", static_cast<int>(f.cond),
-               f.saf_msg ? f.saf_msg->c_str() : "");
-    // Records may have arrived, but not the whole answer.
-    if (f.cond == saf_cond::missing) state.exit_status = 1;
-  }
+  if (framed) framing_end(state, f, result);
   if (transfer_result(state, f, result) && !q.status)
     query_status(q, "ERROR", curl_easy_strerror(result));
   if (framed && !q.wr->meta && q.wr->count == 0 && !q.status)

@@ -28,7 +28,7 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
   state.psys->auth(state.settings, *f);
   if (opts.cookie_file) curl_easy_setopt(h, CURLOPT_COOKIEFILE, opts.cookie_file->c_str());
   slist_append(f->headers, state.psys->encap == encapsulation::saf ? "Accept: application/x-ndjson"
-                                                          : "Accept: application/json");
+                                                                   : "Accept: application/json");
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, f->headers.get());
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writer_func);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, f.get());

@@ -53,6 +53,28 @@ void overflow(fetch& f) {
   stop_stream(*q.wr, f, saf_cond::truncated);
 }
 
+// A stream of bad lines must not flood the terminal: each fetch reports
+// this many one by one, and counts the rest.
+constexpr size_t shown_refusals = 10;
+
+template <typename Report>
+void refuse_line(fetch& f, Report report) {
+  if (++f.refused <= shown_refusals) report();
+}
+
+bool is_blank(std::string_view line) {
+  return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+// What follows a framed stream's terminator is no part of it: said once, and
+// the rest of the answer is not read.
+bool past_the_end(writer& wr, fetch& f) {
+  if (!wr.stream.framed || !ends_stream(f.cond) || f.cond == saf_cond::truncated) return false;
+  warning("ignoring what follows the end of the stream");
+  f.discard = true;
+  return true;
+}
+
 // Tells the listener, once, that the query's answer is about to be handled.
 void report_answer_start(query& q) {
   if (q.answer_reported) return;
@@ -68,6 +90,9 @@ bool take_line(fetch& f, std::string_view line) {
     overflow(f);
     return false;
   }
+  // Blank lines carry nothing, whatever sent them.
+  if (!wr.meta && is_blank(line)) return true;
+  if (past_the_end(wr, f)) return false;
   if (!wr.sorting && wr.output_limit > 0 && wr.count >= wr.output_limit) {
     debug_line(9, "hit output limit %ld\n", static_cast<long>(f.qry->detail.qp.output_limit));
     stop_stream(wr, f, saf_cond::truncated);
@@ -133,10 +158,17 @@ int data_blob(fetch& f, std::string_view line) {
   const bool framed = wr.stream.framed;
   pdns_tuple tup;
   if (std::optional<tuple_error> error = tuple_make(tup, line, wr.stream.transforms, framed)) {
-    if (error->not_json)
-      warning("json_loadb: %s", safe_text(error->text).c_str());
-    else
-      log_line("%s", error->text.c_str());
+    refuse_line(f, [&] {
+      if (error->not_json)
+        warning("json_loadb: %s", safe_text(error->text).c_str());
+      else
+        log_line("%s", error->text.c_str());
+    });
+    return 0;
+  }
+  if (wr.stream.records_only && !tuple_is_record(tup)) {
+    refuse_line(f, [&] { warning("not a record: %s", safe_text(line.substr(0, 80)).c_str()); });
+    tuple_unmake(tup);
     return 0;
   }
   int result = 0;
@@ -150,6 +182,11 @@ int data_blob(fetch& f, std::string_view line) {
   }
   tuple_unmake(tup);
   return result;
+}
+
+void report_refused_lines(const fetch& f) {
+  if (f.refused > shown_refusals)
+    warning("%zu more lines could not be read as records", f.refused - shown_refusals);
 }
 
 size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {

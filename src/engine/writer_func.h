@@ -30,4 +30,7 @@ void http_error(const run_options& opts, run_state& state, fetch& f);
 // a record went out.
 int data_blob(fetch& f, std::string_view line);
 
+// Says how many refused lines of the fetch were not reported one by one.
+void report_refused_lines(const fetch& f);
+
 }  // namespace trawl

@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -75,8 +76,8 @@ std::optional<std::string> batch_parse(const std::string& line, bool allow_8bit,
 namespace {
 
 // Applies a "$options" line to batch_qp; the line has no effect at all when
-// any of it is refused.
-void options_line(const run_options& opts, const std::string& line, qparam& batch_qp,
+// any of it is refused, and false says so.
+bool options_line(const run_options& opts, const std::string& line, qparam& batch_qp,
                   const qparam& cmdline_qp) {
   const qparam saved = batch_qp;
   std::vector<std::string> words = tokenizer_split(line.c_str(), " \t");
@@ -104,9 +105,10 @@ void options_line(const run_options& opts, const std::string& line, qparam& batc
   if (error) {
     batch_qp = saved;
     warning("batch option parse error: %s", error->c_str());
-    return;
+    return false;
   }
   qparam_debug("batch", batch_qp);
+  return true;
 }
 
 // "$options" alone or followed by blanks and words; "$optionsX" is not one.
@@ -177,6 +179,7 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
   qdesc qd;
   if (std::optional<std::string> err = parse_query_line(run, reader, line, qd)) {
     log_line("batch entry parse error: %s", err->c_str());
+    run.state.exit_status = 1;
     if (run.shared == nullptr) finish_line(run, wr, nullptr);
     return true;
   }
@@ -186,6 +189,7 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
     return false;
   }
   const query* q = *launched;
+  if (q == nullptr) run.state.exit_status = 1;  // its type list was refused
   if (run.shared != nullptr) {
     io_engine(run.opts, run.state, 8);
     if (q != nullptr && q->status)
@@ -197,12 +201,12 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
   return true;
 }
 
-// The line without its newline or a carriage return before it.
+// The line without its newline, and without the blanks, tabs and carriage
+// return (of CR LF endings) before it: a term never ends in white space.
 std::string line_text(std::string_view raw) {
   if (!raw.empty() && raw.back() == '\n') raw.remove_suffix(1);
-  // Lines of a file written with CR LF endings.
-  if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-  return std::string(raw);
+  const size_t end = raw.find_last_not_of(" \t\r");
+  return std::string(raw.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
 }  // namespace
@@ -212,14 +216,14 @@ int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp
   if (opts.multiple && opts.batching == batch_mode::plain)
     run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false);
 
-  line_reader reader(stdin);
+  line_reader reader(STDIN_FILENO);
   std::string_view raw;
   while (reader.next(raw)) {
     const std::string line = line_text(raw);
     if (!line.empty() && line[0] == '#') continue;
     debug_line(1, "do_batch(%s)\n", safe_text(line).c_str());
     if (is_options_line(line)) {
-      options_line(opts, line, run.batch_qp, cmdline_qp);
+      if (!options_line(opts, line, run.batch_qp, cmdline_qp)) state.exit_status = 1;
     } else if (!query_line(run, reader, line)) {
       return 1;
     }

@@ -121,6 +121,7 @@ refusal open_json_input(option_scan& s, const char* arg) {
   if (fd < 0) throw panic_error{arg, errno};
   s.cli.json_input.emplace(fd);
   s.cli.json_name = arg;
+  s.opts.offline = true;
   return std::nullopt;
 }
 

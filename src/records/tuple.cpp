@@ -126,6 +126,13 @@ std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
   return std::nullopt;
 }
 
+bool tuple_is_record(const pdns_tuple& tup) {
+  if (!json_is_object(tup.record_json)) return false;
+  for (const key_rule& rule : record_rules)
+    if (tup.node.*rule.node != nullptr) return true;
+  return false;
+}
+
 void tuple_unmake(pdns_tuple& tup) {
   tup = pdns_tuple{};
 }

@@ -58,6 +58,10 @@ std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
                                       transform_set transforms, bool framed);
 void tuple_unmake(pdns_tuple& tup);
 
+// True when the line held a record: an object with at least one of the
+// record's keys (saved output may hold other JSON).
+bool tuple_is_record(const pdns_tuple& tup);
+
 // One value of a record's data as presenters walk them: text is nullptr when
 // the record has no data; bad marks an array element that is not a string.
 struct rdata_value {

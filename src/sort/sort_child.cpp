@@ -159,7 +159,7 @@ bool present_sorted_line(writer& wr, std::string_view line) {
 // blocked on a full pipe.
 int read_back(writer& wr) {
   // Our own lines, each bounded through the record it holds.
-  line_reader reader(wr.sort_stdout.get(), SIZE_MAX);
+  line_reader reader(fileno(wr.sort_stdout.get()), SIZE_MAX);
   std::string_view line;
   int presented = 0;
   while (reader.next(line)) {

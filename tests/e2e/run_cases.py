@@ -39,7 +39,7 @@ REQUEST_LINE_RE = re.compile(r"^([A-Z]+) (\S+)$")
 SECTIONS = {"args", "env", "stdin", "file", "script", "reply", "stdout", "stderr",
             "stdout-contains", "stderr-contains", "stdout-lacks", "stderr-lacks",
             "stdout-lines", "stderr-lines", "status", "requests", "requires",
-            "timeout", "program", "dns", "stdout-to"}
+            "timeout", "program", "dns", "stdout-to", "dialogue"}
 REPEATABLE = {"file", "script", "reply"}
 ACCUMULATING = {"env", "file", "requires", "script", "reply"}
 DEFAULT_TIMEOUT = 20.0
@@ -564,15 +564,20 @@ def execute(case, rt, tmp, default_timeout):
         out_target = open(subst(stdout_to.words_in_body()[0], ph), "wb")
     try:
         proc = subprocess.Popen([argv0] + args, executable=rt.trawl, env=env, cwd=tmp,
-                                stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
+                                stdin=subprocess.PIPE if stdin or case.get("dialogue")
+                                else subprocess.DEVNULL,
                                 stdout=out_target, stderr=subprocess.PIPE,
                                 start_new_session=True)
     except OSError as err:
         result.update(stdout="", stderr="", status=None, requests=[],
                       error="cannot run %s: %s" % (rt.trawl, err))
         return result
+    dialogue = case.get("dialogue")
     try:
-        out, err = proc.communicate(stdin_data, timeout=limit)
+        if dialogue:
+            out, err = converse(proc, dialogue, ph, limit, result)
+        else:
+            out, err = proc.communicate(stdin_data, timeout=limit)
     except subprocess.TimeoutExpired:
         result["timed_out"] = True
         # The whole session goes: trawl and any sort child it started.
@@ -596,6 +601,54 @@ def execute(case, rt, tmp, default_timeout):
     return result
 
 
+def converse(proc, dialogue, ph, limit, result):
+    """Drives trawl as a co-process: each '> LINE' is written to its standard
+    input, which stays open, and each '< LINE' must then arrive on its
+    standard output within a few seconds, before anything more is written.
+    Returns everything trawl wrote once its input is closed."""
+    import select
+    import threading
+    err_chunks = []
+    reader = threading.Thread(target=lambda: err_chunks.append(proc.stderr.read()), daemon=True)
+    reader.start()
+    out, pending = b"", b""
+    fd = proc.stdout.fileno()
+    for raw in dialogue.lines:
+        line = subst(raw, ph)
+        if line.startswith("> "):
+            proc.stdin.write(line[2:].encode("utf-8", "surrogateescape") + b"\n")
+            proc.stdin.flush()
+            continue
+        if not line.startswith("< "):
+            raise CaseError("dialogue lines begin with '> ' or '< ': %r" % line)
+        want = line[2:]
+        deadline = time.time() + 5
+        while b"\n" not in pending:
+            left = deadline - time.time()
+            ready = select.select([fd], [], [], max(left, 0))[0] if left > 0 else []
+            if not ready:
+                result["dialogue_error"] = ("dialogue: waited 5 s for %r with the input open; "
+                                            "got %r" % (want, pending.decode(errors="replace")))
+                os.killpg(proc.pid, signal.SIGKILL)
+                rest, _ = proc.communicate(timeout=5)
+                reader.join(5)
+                return out + pending + (rest or b""), b"".join(x for x in err_chunks if x)
+            chunk = os.read(fd, 65536)
+            if not chunk:
+                break
+            pending += chunk
+        got, _, pending = pending.partition(b"\n")
+        out += got + b"\n"
+        if not token_regex(want).fullmatch(got.decode("utf-8", "surrogateescape")):
+            result.setdefault("dialogue_error", "dialogue: expected %r, got %r"
+                              % (want, got.decode(errors="replace")))
+    proc.stdin.close()
+    rest = proc.stdout.read()
+    proc.wait(timeout=limit)
+    reader.join(limit)
+    return out + pending + rest, b"".join(x for x in err_chunks if x)
+
+
 def decode(data):
     return base64.b64decode(data).decode("utf-8", "surrogateescape")
 
@@ -605,7 +658,7 @@ def check(case, result):
     if result.get("error"):
         return [result["error"]]
     ph = result["ph"]
-    failures = []
+    failures = [result["dialogue_error"]] if result.get("dialogue_error") else []
     stdout, stderr = decode(result["stdout"]), decode(result["stderr"])
     if result["timed_out"]:
         failures.append("timed out; killed")
