@@ -34,6 +34,8 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
   curl_easy_setopt(h, CURLOPT_WRITEDATA, f.get());
   curl_easy_setopt(h, CURLOPT_PRIVATE, f.get());
   curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+  // libcurl keeps its own copy of the text.
+  curl_easy_setopt(h, CURLOPT_USERAGENT, (std::string("trawl/") + version_string()).c_str());
   // Answers are long runs of repetitive JSON: compressed, they cross a real
   // network several times faster. "" offers every encoding the library has.
   curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
