@@ -81,6 +81,13 @@ std::string synopsis(const run_options& opts) {
          "\t}\n";
 }
 
+// One item of a list under a help line.
+void add_item(std::string& text, const char* item) {
+  text += '\t';
+  text += item;
+  text += '\n';
+}
+
 // An option's help lines, completed from the tables they name.
 std::string help_lines(const option_row& row, const run_options& opts) {
   std::string text = row.help;
@@ -95,10 +102,10 @@ std::string help_lines(const option_row& row, const run_options& opts) {
       break;
     }
     case 'u':
-      for (const system_name& s : system_names) text = text + '\t' + s.name + '\n';
+      for (const system_name& s : system_names) add_item(text, s.name);
       break;
     case 'V':
-      for (const verb& v : verbs) text = text + '\t' + v.name + '\n';
+      for (const verb& v : verbs) add_item(text, v.name);
       break;
     default:
       break;

@@ -28,10 +28,12 @@ TEST_F(present_minimal_test, OwnerSearchPrintsEachValueOnceInTheRun) {
 }
 
 TEST_F(present_minimal_test, DataSearchPrintsOwnerNamesOnce) {
-  for (search_mode mode : {search_mode::rdata_name, search_mode::rdata_ip, search_mode::rdata_raw}) {
+  for (search_mode mode :
+       {search_mode::rdata_name, search_mode::rdata_ip, search_mode::rdata_raw}) {
     state_.minimal_set = dedup_set_new(10000);
     query q = by_mode(mode);
-    EXPECT_EQ(render(present_minimal_lookup, sample_lookup, &q), "host.example.com.\n") << static_cast<int>(mode);
+    EXPECT_EQ(render(present_minimal_lookup, sample_lookup, &q), "host.example.com.\n")
+        << static_cast<int>(mode);
     EXPECT_EQ(render(present_minimal_lookup,
                      R"({"rrname":"host.example.com.","rrtype":"A","rdata":"192.0.2.9"})", &q),
               "")

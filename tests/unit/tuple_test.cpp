@@ -165,7 +165,8 @@ TEST_F(tuple_test, FramedLineWithoutObjHasNoRecord) {
 
 TEST_F(tuple_test, PlainLineIgnoresFramingKeys) {
   pdns_tuple tup;
-  ASSERT_FALSE(tuple_make(tup, R"({"cond":"begin","obj":{"rrtype":"A"}})", opts_.transforms, false));
+  ASSERT_FALSE(
+      tuple_make(tup, R"({"cond":"begin","obj":{"rrtype":"A"}})", opts_.transforms, false));
   EXPECT_EQ(tup.cond, nullptr);
   EXPECT_EQ(tup.node.obj, nullptr);
   EXPECT_EQ(tup.record_json, tup.line_json.get());
