@@ -24,15 +24,45 @@ void fast_scratch_deleter::operator()(fast_scratch* scratch) const {
   delete scratch;
 }
 
+namespace {
+
+bool needs_escape(unsigned char c) {
+  return c < 0x20 || c == '"' || c == '\\';
+}
+
+// Where the first byte that needs escaping is, or size: eight bytes at a time,
+// since most texts have none.
+size_t plain_run(const char* text, size_t size) {
+  constexpr uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text + i, 8);
+    const uint64_t quote = word ^ (ones * '"');
+    const uint64_t backslash = word ^ (ones * '\\');
+    // A byte below 0x20, or one equal to a quote or a backslash, sets its
+    // high bit here; a carry may flag a later byte too, which the byte loop
+    // below sorts out.
+    const uint64_t hit = ((word - ones * 0x20) & ~word) | ((quote - ones) & ~quote) |
+                         ((backslash - ones) & ~backslash);
+    if ((hit & highs) != 0) break;
+  }
+  while (i < size && !needs_escape(static_cast<unsigned char>(text[i]))) ++i;
+  return i;
+}
+
+}  // namespace
+
 void fast_json_string(std::string& out, std::string_view text) {
   static constexpr char hex[] = "0123456789ABCDEF";
   out.push_back('"');
-  size_t plain_from = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') continue;
-    out.append(text.data() + plain_from, i - plain_from);
-    plain_from = i + 1;
+  size_t from = 0;
+  for (;;) {
+    const size_t at = from + plain_run(text.data() + from, text.size() - from);
+    out.append(text.data() + from, at - from);
+    if (at == text.size()) break;
+    from = at + 1;
+    const auto c = static_cast<unsigned char>(text[at]);
     switch (c) {
       case '"':
         out.append("\\\"");
@@ -61,7 +91,6 @@ void fast_json_string(std::string& out, std::string_view text) {
         out.push_back(hex[c & 15]);
     }
   }
-  out.append(text.data() + plain_from, text.size() - plain_from);
   out.push_back('"');
 }
 
@@ -227,7 +256,8 @@ bool walker::object(ondemand::object members, int depth, object_role role) {
   for (auto member : members) {
     ondemand::field field;
     std::string_view key;
-    if (std::move(member).get(field) != SUCCESS || field.unescaped_key().get(key) != SUCCESS) return false;
+    if (std::move(member).get(field) != SUCCESS || field.unescaped_key().get(key) != SUCCESS)
+      return false;
     if (!clean_string(key)) return false;
     // The reference keeps a duplicate's last value at the first one's place;
     // rare enough not to be worth repeating.
