@@ -16,10 +16,9 @@ namespace trawl {
 // the write callback's path, with a fetch that has no transfer behind it.
 void do_json_input(const run_options& opts, run_state& state, const qparam& qp, int fd,
                    const char* name) {
-  writer& wr = writer_init(opts, state, qp.output_limit, nullptr, false);
+  writer& wr = writer_init(opts, state, qp.output_limit, false);
   auto fresh = std::make_unique<query>();
-  fresh->qp = qp;
-  fresh->mode = mode_none;
+  fresh->detail.qp = qp;
   query& q = writer_add_query(wr, std::move(fresh));
   q.fetches.push_front(std::make_unique<fetch>());
   fetch& f = *q.fetches.front();
@@ -50,7 +49,8 @@ void do_json_input(const run_options& opts, run_state& state, const qparam& qp, 
     char newline = '\n';
     writer_deliver(f, &newline, 1, 1);
   }
-  writer_fini(wr);
+  if (f.failed) state.exit_status = 1;
+  writer_fini(state, wr);
 }
 
 }  // namespace trawl
