@@ -20,8 +20,20 @@ struct fast_scratch {
   std::vector<std::string_view> keys;
 };
 
+namespace {
+
+// The scratch of the last view to go, handed to the next view made: a stream
+// decodes each line into a fresh tuple, and a parser is costly to make.
+fast_scratch* spare_scratch = nullptr;
+
+}  // namespace
+
 void fast_scratch_deleter::operator()(fast_scratch* scratch) const {
-  delete scratch;
+  if (spare_scratch == nullptr) {
+    spare_scratch = scratch;
+  } else {
+    delete scratch;
+  }
 }
 
 namespace {
@@ -358,7 +370,9 @@ bool walker::value(ondemand::value item, int depth, value_role role, found_value
   return false;
 }
 
-void clear_view(record_view& view) {
+}  // namespace
+
+void record_view_clear(record_view& view) {
   view.has = {};
   view.has_record = false;
   view.time_first = view.time_last = 0;
@@ -370,10 +384,8 @@ void clear_view(record_view& view) {
   view.record_text = {};
 }
 
-}  // namespace
-
 fast_result fast_decode(std::string_view line, bool framed, record_view& out) {
-  clear_view(out);
+  record_view_clear(out);
   if (line.size() > fast_max_line) return {};
   // The reference decoder takes only an object or an array at the top; an
   // array (every key absent) is rare enough to leave to it.
@@ -381,7 +393,10 @@ fast_result fast_decode(std::string_view line, bool framed, record_view& out) {
   while (start < line.size() && is_json_space(line[start])) ++start;
   if (start == line.size() || line[start] != '{') return {};
 
-  if (!out.scratch) out.scratch.reset(new fast_scratch);
+  if (!out.scratch) {
+    out.scratch.reset(spare_scratch != nullptr ? spare_scratch : new fast_scratch);
+    spare_scratch = nullptr;
+  }
   fast_scratch& scratch = *out.scratch;
   if (scratch.padded.size() < line.size() + SIMDJSON_PADDING)
     scratch.padded.resize(2 * line.size() + SIMDJSON_PADDING);
@@ -399,7 +414,7 @@ fast_result fast_decode(std::string_view line, bool framed, record_view& out) {
   const bool walked = walk.object(top, 1, framed ? object_role::frame : object_role::record);
   // Anything after the object is an error to the reference decoder.
   if (!walked || document.current_location().error() != OUT_OF_BOUNDS) {
-    clear_view(out);
+    record_view_clear(out);
     return {};
   }
 
@@ -412,7 +427,7 @@ fast_result fast_decode(std::string_view line, bool framed, record_view& out) {
     }
     const found_value& got = walk.found[i];
     if (got.seen && !has_kind(got.kind, key_rules[i].kind)) {
-      clear_view(out);
+      record_view_clear(out);
       return {fast_status::type_error, key_rules[i].message};
     }
   }

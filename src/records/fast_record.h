@@ -92,6 +92,9 @@ inline constexpr size_t fast_max_line = size_t{1} << 20;
 // On anything but decoded, out holds no record.
 fast_result fast_decode(std::string_view line, bool framed, record_view& out);
 
+// Empties every presence flag and value; keeps the scratch.
+void record_view_clear(record_view& view);
+
 // Appends text as a JSON string the way the reference encoder writes it:
 // quotes and backslashes escaped, \b \f \n \r \t in short form, other bytes
 // below 0x20 as \u00XX with upper-case hex, everything else as is.
