@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace trawl;
   const std::string_view line(reinterpret_cast<const char*>(data), size);
   run_options& opts = fuzz_state().opts;
-  opts.transforms = 0;  // the view holds the owner name as received
+  opts.transforms = {};  // the view holds the owner name as received
   // One view for every input, as one serves a whole stream.
   static record_view* view = new record_view;
   for (const bool framed : {false, true}) {
