@@ -104,31 +104,42 @@ TEST_F(tuple_test, NonJsonLineIsReportedWithTheParserPosition) {
   }
 }
 
+// Both decoders fill the same view; the reference keeps its tree besides.
 TEST_F(tuple_test, RecordValuesAreDecoded) {
-  pdns_tuple tup;
-  ASSERT_FALSE(tuple_make(tup,
-                          R"({"time_first":0,"time_last":1600003600,"zone_time_first":1262304000,)"
-                          R"("zone_time_last":1609459200,"count":5,"num_results":7,)"
-                          R"("bailiwick":"example.com.","rrname":"host.example.com.",)"
-                          R"("rrtype":"TXT","rdata":"v=spf1 -all","extra":true})",
-                          opts_.transforms, false));
-  const record_view& r = tup.view;
-  EXPECT_TRUE(r.has_record);
-  EXPECT_TRUE(r.has.time_first);  // 0 is a time that is present
-  EXPECT_EQ(r.time_first, 0u);
-  EXPECT_EQ(r.time_last, 1600003600u);
-  EXPECT_EQ(r.zone_time_first, 1262304000u);
-  EXPECT_EQ(r.zone_time_last, 1609459200u);
-  EXPECT_EQ(r.count, 5);
-  EXPECT_EQ(r.num_results, 7);
-  EXPECT_EQ(r.bailiwick, "example.com.");
-  EXPECT_EQ(r.rrtype, "TXT");
-  EXPECT_EQ(r.rdata, "v=spf1 -all");
-  EXPECT_EQ(tup.rrname(), "host.example.com.");
-  EXPECT_FALSE(r.has.cond);
-  tuple_unmake(tup);
-  EXPECT_FALSE(tup.view.has_record);
-  EXPECT_FALSE(tup.view.has.rrname);
+  using decoder =
+      std::optional<tuple_error> (*)(pdns_tuple&, std::string_view, transform_set, bool);
+  for (const decoder decode : {&tuple_make, &tuple_make_reference}) {
+    pdns_tuple tup;
+    ASSERT_FALSE(decode(tup,
+                        R"({"time_first":0,"time_last":1600003600,"zone_time_first":1262304000,)"
+                        R"("zone_time_last":1609459200,"count":5,"num_results":7,)"
+                        R"("bailiwick":"example.com.","rrname":"host.example.com.",)"
+                        R"("rrtype":"TXT","rdata":"v=spf1 -all","extra":true})",
+                        opts_.transforms, false));
+    const bool reference = decode == &tuple_make_reference;
+    EXPECT_EQ(tup.line_json != nullptr, reference);
+    EXPECT_EQ(tup.view.record_text.empty(), reference);
+    const record_view& r = tup.view;
+    EXPECT_TRUE(r.has_record);
+    EXPECT_TRUE(r.has.time_first);  // 0 is a time that is present
+    EXPECT_EQ(r.time_first, 0u);
+    EXPECT_EQ(r.time_last, 1600003600u);
+    EXPECT_EQ(r.zone_time_first, 1262304000u);
+    EXPECT_EQ(r.zone_time_last, 1609459200u);
+    EXPECT_EQ(r.count, 5);
+    EXPECT_EQ(r.num_results, 7);
+    EXPECT_EQ(r.bailiwick, "example.com.");
+    EXPECT_EQ(r.rrtype, "TXT");
+    EXPECT_EQ(r.rdata, "v=spf1 -all");
+    ASSERT_EQ(r.rdata_values.size(), 1u);
+    EXPECT_EQ(r.rdata_values[0].text, "v=spf1 -all");
+    EXPECT_EQ(tup.rrname(), "host.example.com.");
+    EXPECT_FALSE(r.has.cond);
+    tuple_unmake(tup);
+    EXPECT_FALSE(tup.view.has_record);
+    EXPECT_FALSE(tup.view.has.rrname);
+    EXPECT_FALSE(tup.line_json);
+  }
 }
 
 TEST_F(tuple_test, AbsentKeysHaveNoNode) {
