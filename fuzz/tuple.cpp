@@ -39,12 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (plain_json != framed_json) __builtin_trap();
   // A refused line leaves nothing behind to release or to present.
   auto left_empty = [](const pdns_tuple& tup) {
-    return !tup.line_json && tup.record_json == nullptr && !tup.rrname;
+    return !tup.line_json && tup.record_json == nullptr && !tup.view.has_record &&
+           tup.rrname().empty();
   };
   if (plain_error && !left_empty(plain)) __builtin_trap();
   if (framed_error && !left_empty(framed)) __builtin_trap();
-  // Without framing the record is the line itself.
-  if (!plain_error && plain.record_json != plain.line_json.get()) __builtin_trap();
+  // Without framing the line itself is the record, whichever decoder read it.
+  if (!plain_error && !plain.view.has_record) __builtin_trap();
+  if (!plain_error && plain.line_json && plain.record_json != plain.line_json.get())
+    __builtin_trap();
 
   tuple_unmake(plain);
   tuple_unmake(framed);

@@ -24,26 +24,26 @@ void quoted(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void time_field(std::string& out, bool iso, const json_t* node, uint64_t t) {
-  if (node != nullptr) quoted(out, time_str(t, iso));
+void time_field(std::string& out, bool iso, bool has, uint64_t t) {
+  if (has) quoted(out, time_str(t, iso));
 }
 
-void times(std::string& out, bool iso, const pdns_tuple& tup) {
-  time_field(out, iso, tup.node.time_first, tup.time_first);
+void times(std::string& out, bool iso, const record_view& r) {
+  time_field(out, iso, r.has.time_first, r.time_first);
   out += ',';
-  time_field(out, iso, tup.node.time_last, tup.time_last);
+  time_field(out, iso, r.has.time_last, r.time_last);
   out += ',';
-  time_field(out, iso, tup.node.zone_time_first, tup.zone_time_first);
+  time_field(out, iso, r.has.zone_time_first, r.zone_time_first);
   out += ',';
-  time_field(out, iso, tup.node.zone_time_last, tup.zone_time_last);
+  time_field(out, iso, r.has.zone_time_last, r.zone_time_last);
 }
 
-void integer_field(std::string& out, const json_t* node, int64_t value) {
-  if (node != nullptr) out += std::to_string(value);
+void integer_field(std::string& out, bool has, int64_t value) {
+  if (has) out += std::to_string(value);
 }
 
-void text_field(std::string& out, const char* text) {
-  if (text != nullptr) quoted(out, text);
+void text_field(std::string& out, bool has, std::string_view text) {
+  if (has) quoted(out, text);
 }
 
 // The AS columns stay bare when empty, unlike the record's own fields.
@@ -52,20 +52,22 @@ void as_field(std::string& out, const std::string& text) {
 }
 
 void csv_rr_line(std::string& out, const presentation& settings, const pdns_tuple& tup,
-                 const char* rdata) {
-  times(out, settings.iso_time, tup);
+                 const rdata_entry* rdata) {
+  const record_view& r = tup.view;
+  times(out, settings.iso_time, r);
   out += ',';
-  integer_field(out, tup.node.count, tup.count);
+  integer_field(out, r.has.count, r.count);
   out += ',';
-  text_field(out, tup.bailiwick);
+  text_field(out, r.has.bailiwick, r.bailiwick);
   out += ',';
-  text_field(out, tup.rrname);
+  text_field(out, r.has.rrname, tup.rrname());
   out += ',';
-  text_field(out, tup.rrtype);
+  text_field(out, r.has.rrtype, r.rrtype);
   out += ',';
-  text_field(out, rdata);
-  if (settings.asinfo != nullptr && tup.rrtype != nullptr && rdata != nullptr) {
-    asinfo_result as = asinfo_from_rr(settings.asinfo, tup.rrtype, rdata);
+  if (rdata != nullptr) quoted(out, shown_rdata(*rdata));
+  if (settings.asinfo != nullptr && r.has.rrtype && rdata != nullptr) {
+    asinfo_result as = asinfo_from_rr(settings.asinfo, std::string(r.rrtype).c_str(),
+                                      std::string(shown_rdata(*rdata)).c_str());
     out += ',';
     if (as.comment) {
       as_field(out, *as.comment);
@@ -93,20 +95,20 @@ void present_csv_lookup(const pdns_tuple& tup, const query_detail*, present_cont
     out += '\n';
     ctx.csv_header_done = true;
   }
-  for_each_rdata(tup, [&](rdata_value value) {
-    csv_rr_line(out, ctx.settings, tup, value.bad ? bad_value_text : value.text);
-  });
+  for_each_rdata(tup,
+                 [&](const rdata_entry* value) { csv_rr_line(out, ctx.settings, tup, value); });
   ctx.sink.write(out);
 }
 
 void present_csv_summarize(const pdns_tuple& tup, const query_detail*, present_context& ctx) {
   std::string& out = ctx.out;
   out.assign("time_first,time_last,zone_first,zone_last,count,num_results\n");
-  times(out, ctx.settings.iso_time, tup);
+  const record_view& r = tup.view;
+  times(out, ctx.settings.iso_time, r);
   out += ',';
-  integer_field(out, tup.node.count, tup.count);
+  integer_field(out, r.has.count, r.count);
   out += ',';
-  integer_field(out, tup.node.num_results, tup.num_results);
+  integer_field(out, r.has.num_results, r.num_results);
   out += '\n';
   ctx.sink.write(out);
 }

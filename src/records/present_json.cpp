@@ -25,15 +25,17 @@ void put(json_t* object, const char* key, json_ref value) {
 
 json_ref collect_annotations(as_annotation* as, const pdns_tuple& tup) {
   json_ref anno;
-  if (as == nullptr || tup.rrtype == nullptr) return anno;
-  for_each_rdata(tup, [&](rdata_value value) {
-    if (value.bad || value.text == nullptr) return;
-    json_ref asinfo = annotation_json(as, tup.rrtype, value.text);
+  if (as == nullptr || !tup.view.has.rrtype) return anno;
+  const std::string rrtype(tup.view.rrtype);
+  for_each_rdata(tup, [&](const rdata_entry* value) {
+    if (value == nullptr || value->bad) return;
+    const std::string text(value->text);
+    json_ref asinfo = annotation_json(as, rrtype.c_str(), text.c_str());
     if (!asinfo) return;
     if (!anno) anno.reset(json_object());
     json_ref entry(json_object());
     put(entry.get(), "asinfo", std::move(asinfo));
-    put(anno.get(), value.text, std::move(entry));
+    put(anno.get(), text.c_str(), std::move(entry));
   });
   return anno;
 }
@@ -67,10 +69,24 @@ void print_compact(present_context& ctx, const json_t* value) {
   ctx.sink.write(std::string_view(out.data(), need + 1));
 }
 
+// The record the presenter may change: the reference decoder's tree copied,
+// or the fast decoder's text parsed into a tree of its own.
+json_ref record_copy(const pdns_tuple& tup) {
+  if (tup.record_json != nullptr) return json_ref(json_deep_copy(tup.record_json));
+  const std::string_view text = tup.view.record_text;
+  json_error_t error;
+  json_ref copy(json_loadb(text.data(), text.size(), 0, &error));
+  // The fast decoder writes only text the library reads back; out of memory
+  // is what is left.
+  if (!copy) throw fatal_error{std::string("json_loadb: ") + error.text};
+  return copy;
+}
+
 void present_json(const pdns_tuple& tup, const query_detail* qry, present_context& ctx,
                   bool annotate) {
   // A framed line without obj never reaches a presenter.
-  if (tup.record_json == nullptr) return;
+  const record_view& r = tup.view;
+  if (!r.has_record) return;
   const presentation& settings = ctx.settings;
   const bool iso = settings.iso_time;
   const bool datefix = settings.transforms.has(transform::datefix);
@@ -79,25 +95,32 @@ void present_json(const pdns_tuple& tup, const query_detail* qry, present_contex
   const bool qdetail = settings.transforms.has(transform::qdetail);
 
   json_ref zone_first, zone_last, first, last;
-  if (datefix && tup.node.zone_time_first != nullptr && tup.node.zone_time_last != nullptr) {
-    zone_first = time_json(iso, tup.zone_time_first);
-    zone_last = time_json(iso, tup.zone_time_last);
+  if (datefix && r.has.zone_time_first && r.has.zone_time_last) {
+    zone_first = time_json(iso, r.zone_time_first);
+    zone_last = time_json(iso, r.zone_time_last);
   }
-  if (datefix && tup.node.time_first != nullptr && tup.node.time_last != nullptr) {
-    first = time_json(iso, tup.time_first);
-    last = time_json(iso, tup.time_last);
+  if (datefix && r.has.time_first && r.has.time_last) {
+    first = time_json(iso, r.time_first);
+    last = time_json(iso, r.time_last);
   }
   json_ref anno;
   if (annotate) anno = collect_annotations(settings.asinfo, tup);
 
   if (!zone_first && !first && !rename && !qdetail && !anno) {
-    print_compact(ctx, tup.record_json);
+    if (tup.record_json != nullptr) {
+      print_compact(ctx, tup.record_json);
+    } else {
+      std::string& out = ctx.out;
+      out.assign(r.record_text);
+      out += '\n';
+      ctx.sink.write(out);
+    }
     return;
   }
 
   // Setting a key the record already has keeps its place, so the copy's key
   // order stays that of the record as received.
-  json_ref copy(json_deep_copy(tup.record_json));
+  json_ref copy = record_copy(tup);
   json_t* c = copy.get();
   if (zone_first) {
     put(c, "zone_time_first", std::move(zone_first));
@@ -107,7 +130,10 @@ void present_json(const pdns_tuple& tup, const query_detail* qry, present_contex
     put(c, "time_first", std::move(first));
     put(c, "time_last", std::move(last));
   }
-  if (rename && tup.rrname != nullptr) put(c, "rrname", json_ref(json_string(tup.rrname)));
+  if (rename && r.has.rrname) {
+    const std::string_view rrname = tup.rrname();
+    put(c, "rrname", json_ref(json_stringn(rrname.data(), rrname.size())));
+  }
   json_ref detail;
   if (qdetail && qry != nullptr) {
     detail = detail_json(iso, *qry, std::move(anno));

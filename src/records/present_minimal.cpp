@@ -9,10 +9,9 @@ namespace trawl {
 
 namespace {
 
-void print_once(present_context& ctx, const char* value) {
-  if (value == nullptr) return;
+void print_once(present_context& ctx, std::string_view value) {
   dedup_set* seen = ctx.settings.minimal_set;
-  if (seen != nullptr && dedup_set_add(*seen, value) != 0) return;
+  if (seen != nullptr && dedup_set_add(*seen, std::string(value).c_str()) != 0) return;
   std::string& out = ctx.out;
   out.clear();
   append_safe(out, value);
@@ -31,11 +30,12 @@ bool searches_by_rdata(search_mode mode) {
 // their data, as an owner search would.
 void present_minimal_lookup(const pdns_tuple& tup, const query_detail* qry, present_context& ctx) {
   if (qry != nullptr && searches_by_rdata(qry->mode)) {
-    print_once(ctx, tup.rrname);
+    if (tup.view.has.rrname) print_once(ctx, tup.rrname());
     return;
   }
-  for_each_rdata(
-      tup, [&](rdata_value value) { print_once(ctx, value.bad ? bad_value_text : value.text); });
+  for_each_rdata(tup, [&](const rdata_entry* value) {
+    if (value != nullptr) print_once(ctx, shown_rdata(*value));
+  });
 }
 
 }  // namespace trawl

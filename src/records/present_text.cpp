@@ -42,20 +42,18 @@ void as_list(std::string& out, const std::string& as_text) {
   }
 }
 
-void safe(std::string& out, const char* text) {
-  if (text != nullptr) append_safe(out, text);
-}
-
 // Saved JSON input may lack any of the three, so absent fields print as empty text.
-void text_rr_line(std::string& out, as_annotation* asinfo, const char* rrname, const char* rrtype,
-                  const char* rdata) {
+void text_rr_line(std::string& out, as_annotation* asinfo, const pdns_tuple& tup,
+                  const rdata_entry* rdata) {
   asinfo_result as;
-  if (rrtype != nullptr && rdata != nullptr) as = asinfo_from_rr(asinfo, rrtype, rdata);
-  safe(out, rrname);
+  if (asinfo != nullptr && tup.view.has.rrtype && rdata != nullptr)
+    as = asinfo_from_rr(asinfo, std::string(tup.view.rrtype).c_str(),
+                        std::string(shown_rdata(*rdata)).c_str());
+  append_safe(out, tup.rrname());
   out += "  ";
-  safe(out, rrtype);
+  append_safe(out, tup.view.rrtype);
   out += "  ";
-  safe(out, rdata);
+  if (rdata != nullptr) append_safe(out, shown_rdata(*rdata));
   if (as.comment) {
     out += "  ; ";
     append_safe(out, *as.comment);
@@ -78,33 +76,32 @@ void count_line(std::string& out, const char* prefix, int64_t count) {
 
 void present_text_lookup(const pdns_tuple& tup, const query_detail*, present_context& ctx) {
   const bool iso = ctx.settings.iso_time;
+  const record_view& r = tup.view;
   std::string& out = ctx.out;
   out.clear();
-  if (tup.node.time_first != nullptr && tup.node.time_last != nullptr) {
-    time_range(out, iso, ";; record times", tup.time_first, tup.time_last,
-               tup.time_last - tup.time_first + 1);
+  if (r.has.time_first && r.has.time_last) {
+    time_range(out, iso, ";; record times", r.time_first, r.time_last,
+               r.time_last - r.time_first + 1);
   }
-  if (tup.node.zone_time_first != nullptr && tup.node.zone_time_last != nullptr) {
-    time_range(out, iso, ";;   zone times", tup.zone_time_first, tup.zone_time_last,
-               tup.zone_time_last - tup.zone_time_first);
+  if (r.has.zone_time_first && r.has.zone_time_last) {
+    time_range(out, iso, ";;   zone times", r.zone_time_first, r.zone_time_last,
+               r.zone_time_last - r.zone_time_first);
   }
-  if (tup.node.count != nullptr) {
-    count_line(out, ";;", tup.count);
-    if (tup.node.bailiwick != nullptr) {
+  if (r.has.count) {
+    count_line(out, ";;", r.count);
+    if (r.has.bailiwick) {
       out += "; bailiwick: ";
-      safe(out, tup.bailiwick);
+      append_safe(out, r.bailiwick);
     }
     out += '\n';
-  } else if (tup.node.bailiwick != nullptr) {
+  } else if (r.has.bailiwick) {
     out += ";; bailiwick: ";
-    safe(out, tup.bailiwick);
+    append_safe(out, r.bailiwick);
     out += '\n';
   }
 
-  for_each_rdata(tup, [&](rdata_value value) {
-    text_rr_line(out, ctx.settings.asinfo, tup.rrname, tup.rrtype,
-                 value.bad ? bad_value_text : value.text);
-  });
+  for_each_rdata(
+      tup, [&](const rdata_entry* value) { text_rr_line(out, ctx.settings.asinfo, tup, value); });
   // An empty rdata array with nothing else leaves no trace at all.
   if (!out.empty()) out += '\n';
   ctx.sink.write(out);
@@ -112,25 +109,26 @@ void present_text_lookup(const pdns_tuple& tup, const query_detail*, present_con
 
 void present_text_summarize(const pdns_tuple& tup, const query_detail*, present_context& ctx) {
   const bool iso = ctx.settings.iso_time;
+  const record_view& r = tup.view;
   std::string& out = ctx.out;
   out.clear();
-  if (tup.node.time_first != nullptr && tup.node.time_last != nullptr) {
-    time_pair(out, iso, ";; record times", tup.time_first, tup.time_last);
+  if (r.has.time_first && r.has.time_last) {
+    time_pair(out, iso, ";; record times", r.time_first, r.time_last);
     out += '\n';
   }
-  if (tup.node.zone_time_first != nullptr && tup.node.zone_time_last != nullptr) {
-    time_pair(out, iso, ";;   zone times", tup.zone_time_first, tup.zone_time_last);
+  if (r.has.zone_time_first && r.has.zone_time_last) {
+    time_pair(out, iso, ";;   zone times", r.zone_time_first, r.zone_time_last);
     out += "\n\n";
   }
   const char* prefix = ";;";
-  if (tup.node.count != nullptr) {
-    count_line(out, prefix, tup.count);
+  if (r.has.count) {
+    count_line(out, prefix, r.count);
     prefix = ";";
   }
-  if (tup.node.num_results != nullptr) {
+  if (r.has.num_results) {
     out += prefix;
     out += " num_results: ";
-    out += std::to_string(tup.num_results);
+    out += std::to_string(r.num_results);
   }
   out += '\n';
   ctx.sink.write(out);

@@ -26,25 +26,26 @@ constexpr cond_rule cond_rules[] = {
 }  // namespace
 
 bool pdns_blob(fetch& f, const pdns_tuple& tup) {
-  if (tup.msg != nullptr) {
-    debug_line(5, "data_blob tup.msg = %s\n", tup.msg);
-    f.saf_msg = safe_text(tup.msg);  // it is quoted in messages and footers
+  const record_view& r = tup.view;
+  if (r.has.msg) {
+    debug_line(5, "data_blob tup.msg = %.*s\n", static_cast<int>(r.msg.size()), r.msg.data());
+    f.saf_msg = safe_text(r.msg);  // it is quoted in messages and footers
   }
-  if (tup.cond != nullptr) {
-    debug_line(5, "pdns_blob tup.cond = %s\n", tup.cond);
+  if (r.has.cond) {
+    debug_line(5, "pdns_blob tup.cond = %.*s\n", static_cast<int>(r.cond.size()), r.cond.data());
     const cond_rule* found = nullptr;
     for (const cond_rule& rule : cond_rules) {
-      if (strcmp(tup.cond, rule.text) == 0) found = &rule;
+      if (r.cond == rule.text) found = &rule;
     }
     if (found != nullptr) {
       f.cond = found->code;
       if (found->ends_line) return false;
     } else {
       f.cond = saf_cond::missing;
-      log_line("Unknown value for \"cond\": %s", safe_text(tup.cond).c_str());
+      log_line("Unknown value for \"cond\": %s", safe_text(r.cond).c_str());
     }
   }
-  if (tup.node.obj == nullptr) {
+  if (!r.has.obj) {
     debug_line(4, "COF object is empty, i.e. a keepalive\n");
     return false;
   }
@@ -52,14 +53,15 @@ bool pdns_blob(fetch& f, const pdns_tuple& tup) {
 }
 
 bool window_keeps(const qparam& qp, const pdns_tuple& tup) {
-  const bool has_first = tup.node.time_first != nullptr;
-  const bool has_last = tup.node.time_last != nullptr;
+  const record_view& r = tup.view;
+  const bool has_first = r.has.time_first;
+  const bool has_last = r.has.time_last;
   if (qp.complete) {
-    if (qp.after != 0 && has_first && tup.time_first < qp.after) return false;
-    if (qp.before != 0 && has_last && tup.time_last > qp.before) return false;
+    if (qp.after != 0 && has_first && r.time_first < qp.after) return false;
+    if (qp.before != 0 && has_last && r.time_last > qp.before) return false;
   } else {
-    if (qp.after != 0 && has_last && tup.time_last < qp.after) return false;
-    if (qp.before != 0 && has_first && tup.time_first > qp.before) return false;
+    if (qp.after != 0 && has_last && r.time_last < qp.after) return false;
+    if (qp.before != 0 && has_first && r.time_first > qp.before) return false;
   }
   return true;
 }

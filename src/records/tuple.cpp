@@ -1,5 +1,8 @@
 #include "records/tuple.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "core/diag.h"
 #include "core/options.h"
 #include "records/countoff.h"
@@ -8,7 +11,22 @@ namespace trawl {
 
 namespace {
 
-using tuple_nodes = decltype(pdns_tuple::node);
+// The reference decoder's borrowed value of each key; nullptr when absent.
+struct tuple_nodes {
+  json_t* obj = nullptr;
+  json_t* cond = nullptr;
+  json_t* msg = nullptr;
+  json_t* time_first = nullptr;
+  json_t* time_last = nullptr;
+  json_t* zone_time_first = nullptr;
+  json_t* zone_time_last = nullptr;
+  json_t* bailiwick = nullptr;
+  json_t* rrname = nullptr;
+  json_t* rrtype = nullptr;
+  json_t* rdata = nullptr;
+  json_t* count = nullptr;
+  json_t* num_results = nullptr;
+};
 
 enum class json_kind { integer, string, object, string_or_array };
 
@@ -59,21 +77,95 @@ bool has_kind(const json_t* value, json_kind kind) {
 // Fills the nodes named by rules from object (absent keys stay nullptr);
 // the message of the first key of a wrong type, or nullptr.
 template <size_t N>
-const char* find_nodes(pdns_tuple& tup, json_t* object, const key_rule (&rules)[N]) {
+const char* find_nodes(tuple_nodes& node, json_t* object, const key_rule (&rules)[N]) {
   for (const key_rule& rule : rules) {
     json_t* value = json_object_get(object, rule.key);
     if (value == nullptr) continue;
     if (!has_kind(value, rule.kind)) return rule.message;
-    tup.node.*rule.node = value;
+    node.*rule.node = value;
   }
   return nullptr;
 }
 
+// Empties the tuple but keeps the fast decoder's scratch for the next line.
+void tuple_clear(pdns_tuple& tup) {
+  record_view_clear(tup.view);
+  tup.line_json.reset();
+  tup.record_json = nullptr;
+  tup.renamed = false;
+  tup.rrname_storage.clear();
+}
+
+std::string_view string_of(const json_t* value) {
+  return std::string_view(json_string_value(value), json_string_length(value));
+}
+
+// The view of what the reference decoder found: nodes become presence,
+// their values the view's values.
+void fill_view(pdns_tuple& tup, const tuple_nodes& node) {
+  record_view& v = tup.view;
+  v.has.obj = node.obj != nullptr;
+  v.has.cond = node.cond != nullptr;
+  v.has.msg = node.msg != nullptr;
+  v.has.time_first = node.time_first != nullptr;
+  v.has.time_last = node.time_last != nullptr;
+  v.has.zone_time_first = node.zone_time_first != nullptr;
+  v.has.zone_time_last = node.zone_time_last != nullptr;
+  v.has.bailiwick = node.bailiwick != nullptr;
+  v.has.rrname = node.rrname != nullptr;
+  v.has.rrtype = node.rrtype != nullptr;
+  v.has.rdata = node.rdata != nullptr;
+  v.has.count = node.count != nullptr;
+  v.has.num_results = node.num_results != nullptr;
+  v.has_record = tup.record_json != nullptr;
+  // The value accessors give 0 or nullptr for an absent node.
+  if (v.has.cond) v.cond = string_of(node.cond);
+  if (v.has.msg) v.msg = string_of(node.msg);
+  v.time_first = json_integer_value(node.time_first);
+  v.time_last = json_integer_value(node.time_last);
+  v.zone_time_first = json_integer_value(node.zone_time_first);
+  v.zone_time_last = json_integer_value(node.zone_time_last);
+  v.count = json_integer_value(node.count);
+  v.num_results = json_integer_value(node.num_results);
+  if (v.has.bailiwick) v.bailiwick = string_of(node.bailiwick);
+  if (v.has.rrname) v.rrname = string_of(node.rrname);
+  if (v.has.rrtype) v.rrtype = string_of(node.rrtype);
+  if (json_is_array(node.rdata)) {
+    v.rdata_is_array = true;
+    size_t index;
+    json_t* element;
+    json_array_foreach(node.rdata, index, element) {
+      const bool bad = !json_is_string(element);
+      v.rdata_values.push_back(rdata_entry{bad ? std::string_view() : string_of(element), bad});
+    }
+  } else if (v.has.rdata) {
+    v.rdata = string_of(node.rdata);
+    v.rdata_values.push_back(rdata_entry{v.rdata, false});
+  }
+}
+
+void transform_owner(pdns_tuple& tup, transform_set transforms) {
+  if (!tup.view.has.rrname) return;
+  const bool reverse = transforms.has(transform::reverse);
+  const bool chomp = transforms.has(transform::chomp);
+  if (!reverse && !chomp) return;
+  tup.rrname_storage = transform_rrname(std::string(tup.view.rrname), reverse, chomp);
+  tup.renamed = true;
+}
+
 }  // namespace
 
-std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
-                                      transform_set transforms, bool framed) {
-  tup = pdns_tuple{};
+bool tuple_fast_enabled() {
+  static const bool enabled = [] {
+    const char* setting = getenv("TRAWL_JSON_FAST");
+    return setting == nullptr || strcmp(setting, "0") != 0;
+  }();
+  return enabled;
+}
+
+std::optional<tuple_error> tuple_make_reference(pdns_tuple& tup, std::string_view line,
+                                                transform_set transforms, bool framed) {
+  tuple_clear(tup);
   const int length = static_cast<int>(line.size());
   debug_line(4, "[%d] '%-*.*s'\n", length, length, length, line.data());
 
@@ -88,53 +180,53 @@ std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
     log_line("%s", dump ? dump.get() : "");
   }
 
+  tuple_nodes node;
   const char* failure = nullptr;
   if (framed) {
-    failure = find_nodes(tup, tup.line_json.get(), framing_rules);
-    tup.record_json = tup.node.obj;
+    failure = find_nodes(node, tup.line_json.get(), framing_rules);
+    tup.record_json = node.obj;
   } else {
     tup.record_json = tup.line_json.get();
   }
   if (failure == nullptr && tup.record_json != nullptr)
-    failure = find_nodes(tup, tup.record_json, record_rules);
+    failure = find_nodes(node, tup.record_json, record_rules);
   if (failure != nullptr) {
-    tup = pdns_tuple{};
+    tuple_clear(tup);
     return tuple_error{false, failure};
   }
-
-  // The value accessors give 0 or nullptr for an absent node.
-  tup.cond = json_string_value(tup.node.cond);
-  tup.msg = json_string_value(tup.node.msg);
-  tup.time_first = json_integer_value(tup.node.time_first);
-  tup.time_last = json_integer_value(tup.node.time_last);
-  tup.zone_time_first = json_integer_value(tup.node.zone_time_first);
-  tup.zone_time_last = json_integer_value(tup.node.zone_time_last);
-  tup.count = json_integer_value(tup.node.count);
-  tup.num_results = json_integer_value(tup.node.num_results);
-  tup.bailiwick = json_string_value(tup.node.bailiwick);
-  tup.rrtype = json_string_value(tup.node.rrtype);
-  tup.rdata = json_string_value(tup.node.rdata);
-  if (tup.node.rrname != nullptr) {
-    tup.rrname = json_string_value(tup.node.rrname);
-    const bool reverse = transforms.has(transform::reverse);
-    const bool chomp = transforms.has(transform::chomp);
-    if (reverse || chomp) {
-      tup.rrname_storage = transform_rrname(tup.rrname, reverse, chomp);
-      tup.rrname = tup.rrname_storage.c_str();
-    }
-  }
+  fill_view(tup, node);
+  transform_owner(tup, transforms);
   return std::nullopt;
 }
 
+std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
+                                      transform_set transforms, bool framed) {
+  if (debugging(4) || !tuple_fast_enabled())
+    return tuple_make_reference(tup, line, transforms, framed);
+  tuple_clear(tup);
+  const fast_result fast = fast_decode(line, framed, tup.view);
+  switch (fast.status) {
+    case fast_status::decoded:
+      transform_owner(tup, transforms);
+      return std::nullopt;
+    case fast_status::type_error:
+      return tuple_error{false, fast.message};
+    case fast_status::declined:
+      break;
+  }
+  return tuple_make_reference(tup, line, transforms, framed);
+}
+
 bool tuple_is_record(const pdns_tuple& tup) {
-  if (!json_is_object(tup.record_json)) return false;
-  for (const key_rule& rule : record_rules)
-    if (tup.node.*rule.node != nullptr) return true;
-  return false;
+  if (!tup.view.has_record) return false;
+  if (tup.record_json != nullptr && !json_is_object(tup.record_json)) return false;
+  const auto& has = tup.view.has;
+  return has.time_first || has.time_last || has.zone_time_first || has.zone_time_last ||
+         has.bailiwick || has.rrname || has.rrtype || has.rdata || has.count || has.num_results;
 }
 
 void tuple_unmake(pdns_tuple& tup) {
-  tup = pdns_tuple{};
+  tuple_clear(tup);
 }
 
 }  // namespace trawl

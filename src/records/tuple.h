@@ -7,43 +7,24 @@
 #include <string_view>
 
 #include "core/options.h"
+#include "records/fast_record.h"
 #include "support/json_ref.h"
 
 namespace trawl {
 
+// What presenters read, whichever decoder made it. The fast decoder fills
+// view alone; the reference decoder (the JSON library) fills view from its
+// tree and keeps the tree, whose record object then stands for view's
+// record_text. Presence is judged by view.has, never by a value.
 struct pdns_tuple {
-  json_ref line_json;             // owned parse result of the whole line
-  json_t* record_json = nullptr;  // borrowed: the object holding the record keys
-  struct {
-    json_t* obj = nullptr;
-    json_t* cond = nullptr;
-    json_t* msg = nullptr;
-    json_t* time_first = nullptr;
-    json_t* time_last = nullptr;
-    json_t* zone_time_first = nullptr;
-    json_t* zone_time_last = nullptr;
-    json_t* bailiwick = nullptr;
-    json_t* rrname = nullptr;
-    json_t* rrtype = nullptr;
-    json_t* rdata = nullptr;
-    json_t* count = nullptr;
-    json_t* num_results = nullptr;
-  } node;  // borrowed, one per key; nullptr when absent
-  uint64_t time_first = 0;
-  uint64_t time_last = 0;
-  uint64_t zone_time_first = 0;
-  uint64_t zone_time_last = 0;
-  const char* bailiwick = nullptr;
-  const char* rrtype = nullptr;
-  const char* rdata = nullptr;  // set only when rdata is a string
-  const char* cond = nullptr;
-  const char* msg = nullptr;
-  // The owner name as transformed: the record's own text when no transform
-  // applies, else rrname_storage; nullptr when the record has none.
-  const char* rrname = nullptr;
+  record_view view;
+  json_ref line_json;             // the reference decoder's parse of the whole line
+  json_t* record_json = nullptr;  // borrowed from line_json: the object holding the record
+  bool renamed = false;           // a name transform applies: rrname_storage holds the name
   std::string rrname_storage;
-  int64_t count = 0;
-  int64_t num_results = 0;
+
+  // The owner name as transformed; empty when the record has none.
+  std::string_view rrname() const { return renamed ? rrname_storage : view.rrname; }
 };
 
 // Why a line gave no tuple.
@@ -53,38 +34,42 @@ struct tuple_error {
 };
 
 // Decodes one line; framed lines carry their record in "obj". The owner name
-// is transformed as transforms ask (reverse, chomp).
+// is transformed as transforms ask (reverse, chomp). The fast decoder is
+// tried first; what it declines goes to the reference decoder, as does every
+// line while debugging at level 4 (which shows the reference's parse) or when
+// TRAWL_JSON_FAST=0 is in the environment.
 std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
                                       transform_set transforms, bool framed);
+// The reference decoder alone.
+std::optional<tuple_error> tuple_make_reference(pdns_tuple& tup, std::string_view line,
+                                                transform_set transforms, bool framed);
 void tuple_unmake(pdns_tuple& tup);
 
 // True when the line held a record: an object with at least one of the
 // record's keys (saved output may hold other JSON).
 bool tuple_is_record(const pdns_tuple& tup);
 
-// One value of a record's data as presenters walk them: text is nullptr when
-// the record has no data; bad marks an array element that is not a string.
-struct rdata_value {
-  const char* text;
-  bool bad;
-};
+// False when TRAWL_JSON_FAST=0 was in the environment at the first call.
+bool tuple_fast_enabled();
 
 // What a record data value that is not a string prints as.
-inline constexpr const char* bad_value_text = "[bad value]";
+inline constexpr std::string_view bad_value_text = "[bad value]";
 
-// Calls visit once per array element, or once with the rdata string.
+// Calls visit once per array element, or once with the rdata string, or once
+// with nullptr when the record has no rdata.
 template <typename Visit>
 void for_each_rdata(const pdns_tuple& tup, Visit visit) {
-  if (json_is_array(tup.node.rdata)) {
-    size_t index;
-    json_t* element;
-    json_array_foreach(tup.node.rdata, index, element) {
-      const char* text = json_string_value(element);
-      visit(rdata_value{text, text == nullptr});
-    }
+  if (!tup.view.has.rdata) {
+    visit(static_cast<const rdata_entry*>(nullptr));
     return;
   }
-  visit(rdata_value{tup.rdata, false});
+  for (const rdata_entry& value : tup.view.rdata_values) visit(&value);
+}
+
+// The text a data value prints as: "[bad value]" for an element that is not
+// a string.
+inline std::string_view shown_rdata(const rdata_entry& value) {
+  return value.bad ? bad_value_text : value.text;
 }
 
 }  // namespace trawl

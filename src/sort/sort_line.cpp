@@ -18,10 +18,6 @@ constexpr const char* missing_separator[] = {
     "no fifth SP in", "no sixth SP in",  "no seventh SP in",
 };
 
-const char* or_na(const char* text) {
-  return (text == nullptr || *text == '\0') ? "n/a" : text;
-}
-
 const char* or_na(const std::optional<std::string>& text) {
   return (!text || text->empty()) ? "n/a" : text->c_str();
 }
@@ -29,8 +25,8 @@ const char* or_na(const std::optional<std::string>& text) {
 // The type as one field: a server may send one that is empty or holds
 // blanks, which would shift the fields after it and cut the record wrong
 // when it comes back. Ordinary types pass unchanged.
-std::string type_field(const char* rrtype) {
-  std::string field = or_na(rrtype);
+std::string type_field(std::string_view rrtype) {
+  std::string field(rrtype.empty() ? "n/a" : rrtype);
   for (char& c : field)
     if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') c = '_';
   return field;
@@ -63,18 +59,19 @@ const char* sort_line_split(std::string_view line, std::string_view* record) {
 
 int sort_line_write(writer& wr, const pdns_tuple& tup, std::string_view line) {
   // Some records carry only zone times; a record time of 0 means unknown.
-  const bool record_times = tup.time_first != 0 && tup.time_last != 0;
-  const unsigned long first = record_times ? tup.time_first : tup.zone_time_first;
-  const unsigned long last = record_times ? tup.time_last : tup.zone_time_last;
+  const record_view& r = tup.view;
+  const bool record_times = r.time_first != 0 && r.time_last != 0;
+  const unsigned long first = record_times ? r.time_first : r.zone_time_first;
+  const unsigned long last = record_times ? r.time_last : r.zone_time_last;
   const unsigned long duration = last - first;
-  const unsigned long count = static_cast<unsigned long>(tup.count);
+  const unsigned long count = static_cast<unsigned long>(r.count);
 
   const std::optional<std::string> dyn_rrname = sortable_rrname(tup);
   const std::optional<std::string> dyn_rdata = sortable_rdata(tup);
   debug_line(3, "dyn_rrname = '%s'\n", dyn_rrname ? dyn_rrname->c_str() : "(null)");
   debug_line(3, "dyn_rdata = '%s'\n", dyn_rdata ? dyn_rdata->c_str() : "(null)");
 
-  const std::string type = type_field(tup.rrtype);
+  const std::string type = type_field(r.rrtype);
   // Lines are gathered and written in large pieces: each write to the pipe
   // costs a system call, and two more to keep SIGPIPE away.
   std::string& out = wr.sort_pending;

@@ -25,30 +25,36 @@ void append_hex(std::string& buf, const unsigned char* bytes, size_t n) {
 
 // An unparseable address encodes as zeros, as the all-zero address does.
 template <int family, size_t octets>
-void append_address(std::string& buf, const char* text) {
+void append_address(std::string& buf, std::string_view text) {
   unsigned char addr[octets] = {};
-  if (inet_pton(family, text, addr) != 1) memset(addr, 0, sizeof addr);
+  // No address is longer than this; a longer text is no address.
+  char terminated[64];
+  if (text.size() < sizeof terminated) {
+    memcpy(terminated, text.data(), text.size());
+    terminated[text.size()] = '\0';
+    if (inet_pton(family, terminated, addr) != 1) memset(addr, 0, sizeof addr);
+  }
   append_hex(buf, addr, octets);
 }
 
-void append_text_hex(std::string& buf, const char* text) {
-  append_hex(buf, reinterpret_cast<const unsigned char*>(text), strlen(text));
+void append_text_hex(std::string& buf, std::string_view text) {
+  append_hex(buf, reinterpret_cast<const unsigned char*>(text.data()), text.size());
 }
 
 // The MX preference and the RP mailbox are left out: what follows the last
 // blank is the name worth sorting on.
-void append_last_name(std::string& buf, const char* text) {
-  const char* blank = strrchr(text, ' ');
-  if (blank == nullptr) {
+void append_last_name(std::string& buf, std::string_view text) {
+  const size_t blank = text.rfind(' ');
+  if (blank == std::string_view::npos) {
     append_text_hex(buf, text);
   } else {
-    sortable_dnsname(buf, blank + 1);
+    sortable_dnsname(buf, text.substr(blank + 1));
   }
 }
 
 struct rdata_rule {
   const char* rrtype;  // compared exactly
-  void (*append)(std::string& buf, const char* text);
+  void (*append)(std::string& buf, std::string_view text);
 };
 
 constexpr rdata_rule rdata_rules[] = {
@@ -58,9 +64,9 @@ constexpr rdata_rule rdata_rules[] = {
     {"MX", append_last_name},          {"RP", append_last_name},
 };
 
-void append_rdata(std::string& buf, const char* rrtype, const char* text) {
+void append_rdata(std::string& buf, std::string_view rrtype, std::string_view text) {
   for (const rdata_rule& rule : rdata_rules) {
-    if (strcmp(rrtype, rule.rrtype) == 0) {
+    if (rrtype == rule.rrtype) {
       rule.append(buf, text);
       return;
     }
@@ -78,7 +84,10 @@ void append_rdata(std::string& buf, const char* rrtype, const char* text) {
 
 }  // namespace
 
-void sortable_dnsname(std::string& sortbuf, const char* name) {
+void sortable_dnsname(std::string& sortbuf, std::string_view text) {
+  // countoff reads a terminated name; text may hold a NUL no name has.
+  const std::string copy(text.substr(0, text.find('\0')));
+  const char* name = copy.c_str();
   const counted c = countoff(name);
   const size_t new_size = sortbuf.size() + c.nalnum;
   if (new_size == 0) {
@@ -99,23 +108,22 @@ void sortable_dnsname(std::string& sortbuf, const char* name) {
 }
 
 std::optional<std::string> sortable_rrname(const pdns_tuple& tup) {
-  const char* rrname = json_string_value(tup.node.rrname);
-  if (rrname == nullptr) return std::nullopt;
+  if (!tup.view.has.rrname) return std::nullopt;
   std::string sortbuf;
-  sortable_dnsname(sortbuf, rrname);
+  sortable_dnsname(sortbuf, tup.view.rrname);
   return sortbuf;
 }
 
 std::optional<std::string> sortable_rdata(const pdns_tuple& tup) {
-  if (tup.rrtype == nullptr || tup.node.rdata == nullptr) return std::nullopt;
+  if (!tup.view.has.rrtype || !tup.view.has.rdata) return std::nullopt;
   std::string sortbuf;
-  for_each_rdata(tup, [&](rdata_value value) {
+  for (const rdata_entry& value : tup.view.rdata_values) {
     if (value.bad) {
       warning("rdata slot is not a string");
     } else {
-      append_rdata(sortbuf, tup.rrtype, value.text);
+      append_rdata(sortbuf, tup.view.rrtype, value.text);
     }
-  });
+  }
   return sortbuf;
 }
 

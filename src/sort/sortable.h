@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace trawl {
 
@@ -10,7 +11,7 @@ struct pdns_tuple;
 
 // Appends the name's letters and digits in lower case, last label first; a
 // buffer that would stay empty becomes ".".
-void sortable_dnsname(std::string& sortbuf, const char* name);
+void sortable_dnsname(std::string& sortbuf, std::string_view name);
 
 // The owner name as received (not as transformed); none without one.
 std::optional<std::string> sortable_rrname(const pdns_tuple& tup);

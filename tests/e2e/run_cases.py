@@ -566,6 +566,10 @@ def build_script(case, ph):
     return script
 
 
+# KEY=VALUE settings of --env, given to every case before its own env lines.
+EXTRA_ENV = []
+
+
 def build_env(case, ph):
     env = {"PATH": os.environ.get("PATH", "/usr/local/bin:/usr/bin:/bin"),
            "HOME": ph["HOME"], "LC_ALL": "C"}
@@ -573,6 +577,9 @@ def build_env(case, ph):
     for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"):
         if name in os.environ:
             env[name] = os.environ[name]
+    for setting in EXTRA_ENV:
+        key, _, value = setting.partition("=")
+        env[key] = value
     for s in case.all("env"):
         for line in s.lines:
             line = line.strip()
@@ -799,7 +806,8 @@ def run_in_netns(case, rt, tmp, timeout):
     out = os.path.join(tmp, ".netns-result.json")
     with open(job, "w") as f:
         json.dump({"case": case.to_json(), "trawl": rt.trawl, "version": rt.version,
-                   "tls": rt.need_tls, "verbose": rt.verbose, "timeout": timeout, "tmp": tmp}, f)
+                   "tls": rt.need_tls, "verbose": rt.verbose, "timeout": timeout, "tmp": tmp,
+                   "extra_env": EXTRA_ENV}, f)
     cmd = ["unshare", "--mount", "--net", "--pid", "--fork", "--mount-proc", "--kill-child", "--propagation",
            "private", sys.executable, os.path.abspath(__file__), "--netns-child", job, out]
     limit = float(case.get("timeout").words_in_body()[0]) if case.get("timeout") else timeout
@@ -818,6 +826,7 @@ def netns_child(job_path, out_path):
     with open(job_path) as f:
         job = json.load(f)
     case, tmp = Case.from_json(job["case"]), job["tmp"]
+    EXTRA_ENV[:] = job.get("extra_env", [])
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True, timeout=10)
     dnsdir = os.path.join(tmp, ".dns")
     os.makedirs(dnsdir, exist_ok=True)
@@ -950,9 +959,15 @@ def main():
     ap.add_argument("--timeout", type=float, default=DEFAULT_TIMEOUT,
                     help="seconds before trawl is killed (default %(default)s)")
     ap.add_argument("--server-verbose", action="store_true", help="let the server log")
+    ap.add_argument("--env", action="append", default=[], metavar="KEY=VALUE",
+                    help="give every case this environment variable (repeatable)")
     ap.add_argument("--netns-child", nargs=2, help=argparse.SUPPRESS)
     ap.add_argument("files", nargs="*")
     args = ap.parse_args()
+    for setting in args.env:
+        if "=" not in setting or setting.startswith("="):
+            ap.error("--env takes KEY=VALUE, not %r" % setting)
+    EXTRA_ENV[:] = args.env
     if args.netns_child:
         netns_child(*args.netns_child)
         return 0

@@ -15,7 +15,7 @@ std::vector<std::string> presented_names;
 int presented_with_query = 0;
 
 void record_presented(const pdns_tuple& tup, const query_detail* qry, present_context&) {
-  presented_names.push_back(tup.rrname != nullptr ? tup.rrname : "(none)");
+  presented_names.push_back(tup.view.has.rrname ? std::string(tup.rrname()) : "(none)");
   if (qry != nullptr) ++presented_with_query;
 }
 

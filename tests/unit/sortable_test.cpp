@@ -106,7 +106,7 @@ TEST_F(sortable_test, RdataSlotsThatAreNotStringsAreLeftOutWithAWarning) {
 TEST_F(sortable_test, RrnameUsesTheOwnerNameAsReceived) {
   opts_.transforms = transform::reverse | transform::chomp;
   pdns_tuple tup = decode(R"({"rrname":"Host-1.Zone.","rrtype":"A"})");
-  ASSERT_STREQ(tup.rrname, "Zone.Host-1");
+  ASSERT_EQ(tup.rrname(), "Zone.Host-1");
   EXPECT_EQ(sortable_rrname(tup), "zonehost1");
   EXPECT_EQ(sortable_rrname(decode(R"({"rrname":""})")), ".");
   EXPECT_EQ(sortable_rrname(decode(R"({"rrtype":"A"})")), std::nullopt);

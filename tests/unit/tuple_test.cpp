@@ -76,7 +76,8 @@ TEST_F(tuple_test, KeysAreCheckedInTheirOrder) {
     }
     if (error) {
       EXPECT_FALSE(tup.line_json) << row.line;
-      EXPECT_FALSE(tup.rrname) << row.line;
+      EXPECT_FALSE(tup.view.has_record) << row.line;
+      EXPECT_EQ(tup.rrname(), "") << row.line;
     }
     tuple_unmake(tup);
   }
@@ -103,41 +104,53 @@ TEST_F(tuple_test, NonJsonLineIsReportedWithTheParserPosition) {
   }
 }
 
+// Both decoders fill the same view; the reference keeps its tree besides.
 TEST_F(tuple_test, RecordValuesAreDecoded) {
-  pdns_tuple tup;
-  ASSERT_FALSE(tuple_make(tup,
-                          R"({"time_first":0,"time_last":1600003600,"zone_time_first":1262304000,)"
-                          R"("zone_time_last":1609459200,"count":5,"num_results":7,)"
-                          R"("bailiwick":"example.com.","rrname":"host.example.com.",)"
-                          R"("rrtype":"TXT","rdata":"v=spf1 -all","extra":true})",
-                          opts_.transforms, false));
-  EXPECT_EQ(tup.record_json, tup.line_json.get());
-  EXPECT_NE(tup.node.time_first, nullptr);  // 0 is a time that is present
-  EXPECT_EQ(tup.time_first, 0u);
-  EXPECT_EQ(tup.time_last, 1600003600u);
-  EXPECT_EQ(tup.zone_time_first, 1262304000u);
-  EXPECT_EQ(tup.zone_time_last, 1609459200u);
-  EXPECT_EQ(tup.count, 5);
-  EXPECT_EQ(tup.num_results, 7);
-  EXPECT_STREQ(tup.bailiwick, "example.com.");
-  EXPECT_STREQ(tup.rrtype, "TXT");
-  EXPECT_STREQ(tup.rdata, "v=spf1 -all");
-  EXPECT_STREQ(tup.rrname, "host.example.com.");
-  EXPECT_EQ(tup.cond, nullptr);
-  tuple_unmake(tup);
-  EXPECT_FALSE(tup.line_json);
-  EXPECT_FALSE(tup.rrname);
+  using decoder =
+      std::optional<tuple_error> (*)(pdns_tuple&, std::string_view, transform_set, bool);
+  for (const decoder decode : {&tuple_make, &tuple_make_reference}) {
+    pdns_tuple tup;
+    ASSERT_FALSE(decode(tup,
+                        R"({"time_first":0,"time_last":1600003600,"zone_time_first":1262304000,)"
+                        R"("zone_time_last":1609459200,"count":5,"num_results":7,)"
+                        R"("bailiwick":"example.com.","rrname":"host.example.com.",)"
+                        R"("rrtype":"TXT","rdata":"v=spf1 -all","extra":true})",
+                        opts_.transforms, false));
+    const bool reference = decode == &tuple_make_reference;
+    EXPECT_EQ(tup.line_json != nullptr, reference);
+    EXPECT_EQ(tup.view.record_text.empty(), reference);
+    const record_view& r = tup.view;
+    EXPECT_TRUE(r.has_record);
+    EXPECT_TRUE(r.has.time_first);  // 0 is a time that is present
+    EXPECT_EQ(r.time_first, 0u);
+    EXPECT_EQ(r.time_last, 1600003600u);
+    EXPECT_EQ(r.zone_time_first, 1262304000u);
+    EXPECT_EQ(r.zone_time_last, 1609459200u);
+    EXPECT_EQ(r.count, 5);
+    EXPECT_EQ(r.num_results, 7);
+    EXPECT_EQ(r.bailiwick, "example.com.");
+    EXPECT_EQ(r.rrtype, "TXT");
+    EXPECT_EQ(r.rdata, "v=spf1 -all");
+    ASSERT_EQ(r.rdata_values.size(), 1u);
+    EXPECT_EQ(r.rdata_values[0].text, "v=spf1 -all");
+    EXPECT_EQ(tup.rrname(), "host.example.com.");
+    EXPECT_FALSE(r.has.cond);
+    tuple_unmake(tup);
+    EXPECT_FALSE(tup.view.has_record);
+    EXPECT_FALSE(tup.view.has.rrname);
+    EXPECT_FALSE(tup.line_json);
+  }
 }
 
 TEST_F(tuple_test, AbsentKeysHaveNoNode) {
   pdns_tuple tup;
   ASSERT_FALSE(tuple_make(tup, R"({"rdata":["192.0.2.1"]})", opts_.transforms, false));
-  EXPECT_EQ(tup.node.time_first, nullptr);
-  EXPECT_EQ(tup.node.count, nullptr);
-  EXPECT_EQ(tup.node.rrname, nullptr);
-  EXPECT_FALSE(tup.rrname);
-  EXPECT_NE(tup.node.rdata, nullptr);
-  EXPECT_EQ(tup.rdata, nullptr);  // an array has no single text
+  EXPECT_FALSE(tup.view.has.time_first);
+  EXPECT_FALSE(tup.view.has.count);
+  EXPECT_FALSE(tup.view.has.rrname);
+  EXPECT_TRUE(tup.view.has.rdata);
+  EXPECT_TRUE(tup.view.rdata_is_array);  // an array has no single text
+  EXPECT_EQ(tup.view.rdata, "");
   tuple_unmake(tup);
 }
 
@@ -145,21 +158,21 @@ TEST_F(tuple_test, FramedLineTakesTheRecordFromObj) {
   pdns_tuple tup;
   ASSERT_FALSE(tuple_make(tup, R"({"cond":"ongoing","msg":"hi","obj":{"rrtype":"A","count":2}})",
                           opts_.transforms, true));
-  EXPECT_STREQ(tup.cond, "ongoing");
-  EXPECT_STREQ(tup.msg, "hi");
-  ASSERT_NE(tup.node.obj, nullptr);
-  EXPECT_EQ(tup.record_json, tup.node.obj);
-  EXPECT_STREQ(tup.rrtype, "A");
-  EXPECT_EQ(tup.count, 2);
+  EXPECT_EQ(tup.view.cond, "ongoing");
+  EXPECT_EQ(tup.view.msg, "hi");
+  ASSERT_TRUE(tup.view.has.obj);
+  EXPECT_EQ(tup.view.record_text, R"({"rrtype":"A","count":2})");
+  EXPECT_EQ(tup.view.rrtype, "A");
+  EXPECT_EQ(tup.view.count, 2);
   tuple_unmake(tup);
 }
 
 TEST_F(tuple_test, FramedLineWithoutObjHasNoRecord) {
   pdns_tuple tup;
   ASSERT_FALSE(tuple_make(tup, R"({"cond":"begin","rrtype":"A"})", opts_.transforms, true));
-  EXPECT_EQ(tup.record_json, nullptr);
-  EXPECT_EQ(tup.node.rrtype, nullptr);
-  EXPECT_EQ(tup.rrtype, nullptr);
+  EXPECT_FALSE(tup.view.has_record);
+  EXPECT_FALSE(tup.view.has.rrtype);
+  EXPECT_EQ(tup.view.rrtype, "");
   tuple_unmake(tup);
 }
 
@@ -167,10 +180,10 @@ TEST_F(tuple_test, PlainLineIgnoresFramingKeys) {
   pdns_tuple tup;
   ASSERT_FALSE(
       tuple_make(tup, R"({"cond":"begin","obj":{"rrtype":"A"}})", opts_.transforms, false));
-  EXPECT_EQ(tup.cond, nullptr);
-  EXPECT_EQ(tup.node.obj, nullptr);
-  EXPECT_EQ(tup.record_json, tup.line_json.get());
-  EXPECT_EQ(tup.rrtype, nullptr);
+  EXPECT_FALSE(tup.view.has.cond);
+  EXPECT_FALSE(tup.view.has.obj);
+  EXPECT_EQ(tup.view.record_text, R"({"cond":"begin","obj":{"rrtype":"A"}})");
+  EXPECT_FALSE(tup.view.has.rrtype);
   tuple_unmake(tup);
 }
 
@@ -190,7 +203,7 @@ TEST_F(tuple_test, OwnerNameGetsTheTransforms) {
     opts_.transforms = r.transforms;
     pdns_tuple tup;
     ASSERT_FALSE(tuple_make(tup, R"({"rrname":"host.example.com."})", opts_.transforms, false));
-    EXPECT_STREQ(tup.rrname, r.rrname.c_str()) << r.transforms.bits;
+    EXPECT_EQ(tup.rrname(), r.rrname) << r.transforms.bits;
     tuple_unmake(tup);
   }
 }
