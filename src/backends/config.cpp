@@ -170,8 +170,12 @@ std::optional<std::string> read_config(const run_options& opts, run_state& state
       return error;
   }
   const int status = shell.close();
-  // The shell has said what went wrong.
-  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::string();
+  // The shell has said what went wrong, but not that it was in this file.
+  const std::string failed = "configuration file " + *opts.config_file + " failed";
+  if (status == -1) return failed + " (" + strerror(errno) + ")";
+  if (WIFSIGNALED(status)) return failed + " (signal " + std::to_string(WTERMSIG(status)) + ")";
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return failed + " (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
   return std::nullopt;
 }
 

@@ -85,6 +85,7 @@ const char* trove_ready(const pdns_system& sys, const run_options& opts,
                         system_settings& settings) {
   if (const char* key = getenv("TROVE_API_KEY")) {
     settings.api_key = key;
+    settings.api_key_origin = key_origin::environment;
     debug_line(1, "conf env api_key was set\n");
   }
   if (const char* server = getenv("TROVE_SERVER")) {

@@ -15,11 +15,15 @@ struct run_state;
 
 enum class encapsulation { none, saf };
 
+// Where the credential came from, for the hint when a server refuses it.
+enum class key_origin { none, configuration_file, environment };
+
 // What the configuration and the environment tell the current system: its
 // credential (an API key, or "user:password") and its server.
 struct system_settings {
   std::optional<std::string> api_key;
   std::optional<std::string> server;
+  key_origin api_key_origin = key_origin::none;
 };
 
 // Takes the configuration keys every system knows, "apikey" and "server";
@@ -28,6 +32,7 @@ inline bool settings_setval(system_settings& settings, const char* key, const ch
   const std::string_view name = key;
   if (name == "apikey") {
     settings.api_key = value;
+    settings.api_key_origin = key_origin::configuration_file;  // its only caller reads the file
   } else if (name == "server") {
     settings.server = value;
   } else {

@@ -42,6 +42,9 @@ struct transfer_engine {
   // A failure met inside a transfer-library callback, rethrown once the
   // library has returned: no exception may unwind through its frames.
   std::exception_ptr callback_failure;
+  // A hint is given once a run, however many transfers fail alike.
+  bool key_hint_given = false;
+  bool certificate_hint_given = false;
 };
 
 struct fetch {

@@ -74,6 +74,37 @@ void framing_end(run_state& state, fetch& f, CURLcode result) {
   if (f.cond == saf_cond::missing || f.cond == saf_cond::failed) state.exit_status = 1;
 }
 
+// The server refused the credential: say which one it was.
+std::string key_hint(const run_options& opts, const system_settings& settings) {
+  switch (settings.api_key_origin) {
+    case key_origin::environment:
+      return "the server refused the API key from the environment variable TROVE_API_KEY";
+    case key_origin::configuration_file:
+      return "the server refused the API key from the configuration file " +
+             opts.config_file.value_or("");
+    case key_origin::none:
+      break;
+  }
+  return "the server refused the request, which carried no API key";
+}
+
+// One line after a failure the user can fix, saying how; nothing for others.
+void transfer_hint(const run_options& opts, run_state& state, const fetch& f, CURLcode result) {
+  transfer_engine& engine = state.engine;
+  if ((f.rcode == 401 || f.rcode == 403) && !engine.key_hint_given) {
+    engine.key_hint_given = true;
+    log_line("hint: %s", key_hint(opts, state.settings).c_str());
+  }
+  // A failed handshake in general (35) has causes that neither option cures.
+  if ((result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CACERT_BADFILE) &&
+      !engine.certificate_hint_given) {
+    engine.certificate_hint_given = true;
+    log_line(
+        "hint: the server's certificate could not be checked: name the certificate of the CA "
+        "that signed it with --cacert FILE, or turn the check off with -U");
+  }
+}
+
 void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode result) {
   query& q = *f.qry;
   if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
@@ -89,6 +120,7 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
   if (framed) framing_end(state, f, result);
   if (transfer_result(state, f, result) && !q.status)
     query_status(q, "ERROR", curl_easy_strerror(result));
+  if (!opts.quiet) transfer_hint(opts, state, f, result);
   if (framed && !q.wr->meta && q.wr->count == 0 && !q.status)
     query_status(q, "NOERROR", "no results found for query.");
   if (q.fetches.size() == 1) last_fetch(f);

@@ -141,8 +141,15 @@ bool cut_lines(fetch& f, std::string_view data) {
 
 void http_error(const run_options& opts, run_state& state, fetch& f) {
   query& q = *f.qry;
-  const std::string first = safe_text(f.buf.substr(0, f.buf.find_first_of("\r\n")));
+  std::string first = safe_text(f.buf.substr(0, f.buf.find_first_of("\r\n")));
   f.buf.clear();
+  // Never followed, so that the key goes to no other server; where it
+  // pointed tells the user which server to name instead.
+  char* location = nullptr;
+  if (f.rcode >= 300 && f.rcode < 400 &&
+      curl_easy_getinfo(f.easy.get(), CURLINFO_REDIRECT_URL, &location) == CURLE_OK &&
+      location != nullptr)
+    first = "redirected to " + safe_text(location) + " (not followed)";
   const char* status = state.psys->status(*state.psys, f);
   if (!q.status) query_status(q, status, first.c_str());
   if (strcmp(status, "NOERROR") != 0) state.exit_status = 1;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/address_check.h"
 #include "core/diag.h"
 #include "engine/engine.h"
 #include "engine/writer.h"
@@ -63,6 +64,9 @@ std::optional<std::string> batch_parse(const std::string& line, bool allow_8bit,
   qd.thing = terms[2];
   // Checked as soon as NAME is read, before the rest of the line.
   if (const char* err = qdesc_8bit_check(qd, allow_8bit)) return err;
+  if (qd.mode == search_mode::rdata_ip) {
+    if (std::optional<std::string> err = rdata_ip_term_check(terms[2])) return err;
+  }
   const size_t extra = terms.size() - 3;
   if (extra > static_cast<size_t>(match->optional_terms)) return "extra garbage";
   if (extra >= 1) {
@@ -77,7 +81,7 @@ namespace {
 
 // Applies a "$options" line to batch_qp; the line has no effect at all when
 // any of it is refused, and false says so.
-bool options_line(const run_options& opts, const std::string& line, qparam& batch_qp,
+bool options_line(const run_options& opts, const std::string& line, long line_no, qparam& batch_qp,
                   const qparam& cmdline_qp) {
   const qparam saved = batch_qp;
   std::vector<std::string> words = tokenizer_split(line.c_str(), " \t");
@@ -94,17 +98,20 @@ bool options_line(const run_options& opts, const std::string& line, qparam& batc
     const int argc = static_cast<int>(words.size());
     optind = 0;  // glibc's full reset of the scanner for a new vector
     const std::string letters = option_letters(true);
-    int opt;
-    while (!error && (opt = getopt(argc, argv.data(), letters.c_str())) != -1) {
-      // The scanner has said why; the whole line is refused all the same.
-      error = opt == '?' || opt == ':' ? "unrecognized option"
-                                       : qparam_option(opts, opt, optarg, batch_qp);
+    while (!error) {
+      result<int> opt = next_option(argc, argv.data(), letters);
+      if (!opt)
+        error = opt.error();
+      else if (*opt == -1)
+        break;
+      else
+        error = qparam_option(opts, *opt, optarg, batch_qp);
     }
     if (!error && optind < argc) error = "superfluous non-arguments in $OPTIONS";
   }
   if (error) {
     batch_qp = saved;
-    warning("batch option parse error: %s", error->c_str());
+    warning("batch option parse error: %s (line %ld)", error->c_str(), line_no);
     return false;
   }
   qparam_debug("batch", batch_qp);
@@ -125,6 +132,7 @@ struct batch_run {
   qparam batch_qp;
   writer* shared = nullptr;  // -f -m: one writer for every line
   std::string footer;        // -ff: the line that ends the current query's output
+  long line_no = 0;          // of standard input, comments included: what an editor shows
 };
 
 // The framing of -ff: "++ PATH" before a query's output and "-- STATUS
@@ -178,18 +186,21 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
   writer& wr = line_writer(run);
   qdesc qd;
   if (std::optional<std::string> err = parse_query_line(run, reader, line, qd)) {
-    log_line("batch entry parse error: %s", err->c_str());
+    log_line("batch entry parse error: %s (line %ld)", err->c_str(), run.line_no);
     run.state.exit_status = 1;
     if (run.shared == nullptr) finish_line(run, wr, nullptr);
     return true;
   }
-  result<query*> launched = launch_query(run.opts, run.state, qd, run.batch_qp, wr);
+  result<launched_query> launched = launch_query(run.opts, run.state, qd, run.batch_qp, wr);
   if (!launched) {
     log_line("%s", launched.error().c_str());
     return false;
   }
-  const query* q = *launched;
-  if (q == nullptr) run.state.exit_status = 1;  // its type list was refused
+  if (launched->refused) {
+    log_line("%s (line %ld)", launched->refused->c_str(), run.line_no);
+    run.state.exit_status = 1;
+  }
+  const query* q = launched->q;
   if (run.shared != nullptr) {
     io_engine(run.opts, run.state, 8);
     if (q != nullptr && q->status)
@@ -212,7 +223,7 @@ std::string line_text(std::string_view raw) {
 }  // namespace
 
 int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp) {
-  batch_run run{opts, state, cmdline_qp, cmdline_qp, nullptr, {}};
+  batch_run run{opts, state, cmdline_qp, cmdline_qp, nullptr, {}, 0};
   if (opts.multiple && opts.batching == batch_mode::plain)
     run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false);
 
@@ -220,10 +231,11 @@ int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp
   std::string_view raw;
   while (reader.next(raw)) {
     const std::string line = line_text(raw);
+    ++run.line_no;
     if (!line.empty() && line[0] == '#') continue;
     debug_line(1, "do_batch(%s)\n", safe_text(line).c_str());
     if (is_options_line(line)) {
-      if (!options_line(opts, line, run.batch_qp, cmdline_qp)) state.exit_status = 1;
+      if (!options_line(opts, line, run.line_no, run.batch_qp, cmdline_qp)) state.exit_status = 1;
     } else if (!query_line(run, reader, line)) {
       return 1;
     }

@@ -1,5 +1,6 @@
 #include "program/checks.h"
 
+#include "core/address_check.h"
 #include "core/verb.h"
 #include "records/verbs.h"
 #include "support/tokenizer.h"
@@ -32,6 +33,11 @@ bool has_rrtype(const check_input& in) {
 }
 bool searches(const check_input& in, search_mode mode) {
   return in.cli.qd.mode == mode;
+}
+
+// The refusal names -b, which the user may not have typed.
+bool slash_bailiwick_in(const check_input& in, search_mode mode) {
+  return in.cli.slash_bailiwick && searches(in, mode);
 }
 
 constexpr conflict conflicts[] = {
@@ -75,6 +81,15 @@ constexpr conflict conflicts[] = {
      [](const check_input& in) { return has_bailiwick(in) && searches(in, search_mode::rdata_ip); },
      "can't mix -b with -i"},
     {run_mode::single_query,
+     [](const check_input& in) { return slash_bailiwick_in(in, search_mode::rrset_raw); },
+     "can't mix -b with -R (the bailiwick after a second '/' in -R counts as -b)"},
+    {run_mode::single_query,
+     [](const check_input& in) { return slash_bailiwick_in(in, search_mode::rdata_raw); },
+     "can't mix -b with -N (the bailiwick after a second '/' in -N counts as -b)"},
+    {run_mode::single_query,
+     [](const check_input& in) { return slash_bailiwick_in(in, search_mode::rdata_name); },
+     "can't mix -b with -n (the bailiwick after a second '/' in -n counts as -b)"},
+    {run_mode::single_query,
      [](const check_input& in) {
        return has_bailiwick(in) && searches(in, search_mode::rrset_raw);
      },
@@ -116,6 +131,9 @@ std::optional<std::string> argument_checks(const run_options& opts, const cli_st
   // Batch lines are checked one by one instead.
   if (opts.batching == batch_mode::none)
     if (const char* err = qdesc_8bit_check(cli.qd, opts.allow_8bit)) return err;
+  // No server could take it: refused before the configuration is even read.
+  if (run_mode_of(opts, cli) == run_mode::single_query && cli.qd.mode == search_mode::rdata_ip)
+    return rdata_ip_check(cli.qd.thing.value_or(""), cli.qd.pfxlen);
   return std::nullopt;
 }
 

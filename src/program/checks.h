@@ -16,8 +16,8 @@ enum class run_mode { json_input, batch, info, single_query };
 // The run mode the command line selects.
 run_mode run_mode_of(const run_options& opts, const cli_state& cli);
 
-// Before anything is looked up: operands left over, and names that are not
-// 7-bit clean.
+// Before anything is looked up: operands left over, names that are not
+// 7-bit clean, and an -i address or prefix length that no server could take.
 std::optional<std::string> argument_checks(const run_options& opts, const cli_state& cli);
 
 // The time window of complete matching.

@@ -12,6 +12,8 @@ namespace trawl {
 
 struct cli_state {
   qdesc qd;
+  // The bailiwick came after a second '/' of -r, -n, -N or -R, not from -b.
+  bool slash_bailiwick = false;
   qparam qp = qparam_defaults;
   bool info = false;
   std::optional<std::string> system_name;

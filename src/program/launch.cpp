@@ -101,13 +101,11 @@ const char* rrtype_list_check(const char* list) {
   return nullptr;
 }
 
-result<query*> launch_query(const run_options& opts, run_state& state, const qdesc& qd,
-                            const qparam& qp, writer& wr) {
+result<launched_query> launch_query(const run_options& opts, run_state& state, const qdesc& qd,
+                                    const qparam& qp, writer& wr) {
   if (qd.rrtype) {
-    if (const char* err = rrtype_list_check(qd.rrtype->c_str())) {
-      log_line("rrtype incorrect: %s", err);
-      return nullptr;
-    }
+    if (const char* err = rrtype_list_check(qd.rrtype->c_str()))
+      return launched_query{nullptr, std::string("rrtype incorrect: ") + err};
   }
   auto fresh = std::make_unique<query>();
   fresh->detail.descr = build_path(qd);
@@ -130,7 +128,7 @@ result<query*> launch_query(const run_options& opts, run_state& state, const qde
     if (std::optional<std::string> error = launch_fetch(opts, state, q, one, tf))
       return failure(*error);
   if (q.fetches.size() > 1) q.multitype = true;
-  return &q;
+  return launched_query{&q, std::nullopt};
 }
 
 }  // namespace trawl

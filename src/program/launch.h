@@ -1,6 +1,7 @@
 // Request paths, and the launching of a query's fetches.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/options.h"
@@ -16,10 +17,16 @@ std::string build_path(const qdesc& qd);
 // Checks a record-type list; nullptr when it is acceptable.
 const char* rrtype_list_check(const char* list);
 
-// Adds a query for qd to the writer with one fetch per record type; nullptr
-// (after a log line) when the type list is refused, which asks nothing. An
+// A launched query, or the refusal of its type list ("rrtype incorrect:
+// ..."), which asks nothing; the caller reports it.
+struct launched_query {
+  query* q = nullptr;
+  std::optional<std::string> refused;
+};
+
+// Adds a query for qd to the writer with one fetch per record type. An
 // error when the system cannot ask for it: the run cannot go on.
-result<query*> launch_query(const run_options& opts, run_state& state, const qdesc& qd,
-                            const qparam& qp, writer& wr);
+result<launched_query> launch_query(const run_options& opts, run_state& state, const qdesc& qd,
+                                    const qparam& qp, writer& wr);
 
 }  // namespace trawl

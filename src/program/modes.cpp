@@ -27,13 +27,16 @@ query_listener single_query_reports(const run_options& opts) {
 
 int run_single_query(const run_options& opts, run_state& state, const cli_state& cli) {
   writer& wr = writer_init(opts, state, cli.qp.output_limit, false, single_query_reports(opts));
-  result<query*> launched = launch_query(opts, state, cli.qd, cli.qp, wr);
+  result<launched_query> launched = launch_query(opts, state, cli.qd, cli.qp, wr);
   if (!launched) {
     log_line("%s", launched.error().c_str());
     return 1;
   }
   // A refused type list asks nothing: the run has failed.
-  if (*launched == nullptr) state.exit_status = 1;
+  if (launched->refused) {
+    log_line("%s", launched->refused->c_str());
+    state.exit_status = 1;
+  }
   io_engine(opts, state, 0);
   writer_fini(state, wr);
   return state.exit_status;

@@ -13,6 +13,7 @@
 #include "core/option_values.h"
 #include "records/verbs.h"
 #include "sort/sort_keys.h"
+#include "support/safe_text.h"
 #include "support/tokenizer.h"
 
 namespace trawl {
@@ -61,6 +62,7 @@ refusal set_search(option_scan& s, search_mode mode, char letter, const char* ar
   if (const char* second = strchr(rest, '/')) {
     qd.rrtype = std::string(rest, second);
     qd.bailiwick = std::string(second + 1);
+    s.cli.slash_bailiwick = true;
   } else {
     qd.rrtype = rest;
   }
@@ -79,6 +81,22 @@ refusal set_address(option_scan& s, const char* arg) {
   return std::nullopt;
 }
 
+// The value refused, as the user wrote it; batch lines are outside input.
+std::string quoted(std::string_view value) {
+  return "'" + safe_text(value) + "'";
+}
+
+// "a, b, c": the words a refusal offers instead.
+template <typename Rows, typename Word>
+std::string word_list(const Rows& rows, Word word) {
+  std::string text;
+  for (const auto& row : rows) {
+    if (!text.empty()) text += ", ";
+    text += word(row);
+  }
+  return text;
+}
+
 template <typename T>
 const option_word<T>* find_word(std::span<const option_word<T>> words, const char* text) {
   for (const option_word<T>& row : words)
@@ -88,7 +106,8 @@ const option_word<T>* find_word(std::span<const option_word<T>> words, const cha
 
 refusal set_presentation(option_scan& s, const char* arg) {
   const option_word<presentation_format>* found = find_word(presentation_words, arg);
-  if (found == nullptr) return "-p must specify json, text, csv, or minimal";
+  if (found == nullptr)
+    return "-p must specify json, text, csv, or minimal: " + quoted(arg) + " is not one";
   s.opts.presentation = found->value;
   s.opts.presentation_name = arg;
   return std::nullopt;
@@ -97,7 +116,9 @@ refusal set_presentation(option_scan& s, const char* arg) {
 refusal add_transforms(option_scan& s, const char* arg) {
   for (const std::string& item : tokenizer_split(arg, ",")) {
     const option_word<transform>* found = find_word(transform_words, item.c_str());
-    if (found == nullptr) return "unrecognized transform in -T";
+    if (found == nullptr)
+      return "unrecognized transform in -T: " + quoted(item) + " (use " +
+             word_list(transform_words, [](const auto& w) { return w.word; }) + ")";
     s.opts.transforms.add(found->value);
   }
   return std::nullopt;
@@ -108,7 +129,11 @@ refusal add_sort_keys(option_scan& s, const char* arg) {
   for (const std::string& key : tokenizer_split(arg, ",")) {
     if (sort_key_find(s.opts, key.c_str()) != nullptr)
       return "Each sort key may only be specified once";
-    if (const char* err = sort_key_add(s.opts, key.c_str())) return err;
+    // Below the limit, only the name can be refused; the text lists the
+    // keys, and the one refused follows it.
+    const bool full = s.opts.sort_keys.size() >= max_sort_keys;
+    if (const char* err = sort_key_add(s.opts, key.c_str()))
+      return full ? std::string(err) : std::string(err) + ": " + quoted(key);
   }
   return std::nullopt;
 }
@@ -155,7 +180,9 @@ refusal set_max_count(option_scan& s, const char* arg) {
 
 refusal set_verb(option_scan& s, const char* arg) {
   s.opts.verb_selected = find_verb(arg);
-  if (s.opts.verb_selected == nullptr) return "Unsupported verb for -V argument";
+  if (s.opts.verb_selected == nullptr)
+    return "Unsupported verb for -V argument: " + quoted(arg) + " (use " +
+           word_list(verbs, [](const verb& v) { return v.name; }) + ")";
   return std::nullopt;
 }
 
@@ -333,21 +360,46 @@ std::optional<std::string> set_timeout(run_options& opts, const char* text, cons
   return std::nullopt;
 }
 
+const char* long_word(int argc, char* const argv[]) {
+  // Where the scanner stands: the element it reads next, past the operands
+  // it steps over. In the middle of a cluster of letters that element is the
+  // cluster, which never starts with "--".
+  int next = optind == 0 ? 1 : optind;
+  while (next < argc && (argv[next][0] != '-' || argv[next][1] == '\0')) ++next;
+  if (next >= argc) return nullptr;
+  const char* word = argv[next];
+  if (strncmp(word, "--", 2) != 0 || word[2] == '\0') return nullptr;
+  return word;
+}
+
+result<int> next_option(int argc, char* argv[], const std::string& letters) {
+  // The scanner says nothing itself: the refusal below is the only message.
+  opterr = 0;
+  if (const char* word = long_word(argc, argv))
+    return failure("unrecognized option " + quoted(word));
+  // The leading ':' tells a missing argument (':') from an unknown letter ('?').
+  const int opt = getopt(argc, argv, (":" + letters).c_str());
+  const std::string letter(1, static_cast<char>(optopt));
+  if (opt == ':') return failure("option -" + safe_text(letter) + " needs an argument");
+  if (opt == '?') return failure("unrecognized option " + quoted("-" + letter));
+  return opt;
+}
+
 result<scan_action> scan_options(int argc, char* argv[], option_scan& scan) {
   const std::string letters = option_letters(false);
   optind = 0;  // glibc's full reset: a vector may have been scanned before
   while (scan.action == scan_action::run) {
-    // The two long options everyone tries first, as whole words only; any
-    // other argument is the scanner's to judge.
-    const int next = optind == 0 ? 1 : optind;
-    if (next < argc && strcmp(argv[next], "--help") == 0)
-      return act_now(scan, scan_action::show_usage);
-    if (next < argc && strcmp(argv[next], "--version") == 0)
-      return act_now(scan, scan_action::show_version);
-    const int opt = getopt(argc, argv, letters.c_str());
-    if (opt == -1) break;
-    const option_row* found = find_row(opt);
-    if (found == nullptr) return failure("unrecognized option");
+    // The two long options everyone tries first, as whole words only.
+    if (const char* word = long_word(argc, argv)) {
+      if (strcmp(word, "--help") == 0) return act_now(scan, scan_action::show_usage);
+      if (strcmp(word, "--version") == 0) return act_now(scan, scan_action::show_version);
+    }
+    result<int> opt = next_option(argc, argv, letters);
+    if (!opt) return failure(opt.error());
+    if (*opt == -1) break;
+    const option_row* found = find_row(*opt);
+    if (found == nullptr)
+      return failure("unrecognized option " + quoted(std::string("-") + static_cast<char>(*opt)));
     if (std::optional<std::string> refused = found->apply(scan, optarg))
       return failure(std::move(*refused));
   }

@@ -47,6 +47,17 @@ extern const std::span<const option_word<transform>> transform_words;
 // The scanner's option letters: every option, or those of $options lines.
 std::string option_letters(bool batch_only);
 
+// The "--WORD" element the option scanner is about to read, or nullptr:
+// getopt alone would read it as the letters '-', 'W', ...
+const char* long_word(int argc, char* const argv[]);
+
+// The next option of argv by getopt with these letters (as option_letters
+// gives them): the letter, -1 after the last, or the refusal's text for a
+// missing argument ("option -r needs an argument"), an unknown letter
+// ("unrecognized option '-x'") or a long word ("unrecognized option
+// '--json'"). Callers reset optind before the first call.
+result<int> next_option(int argc, char* argv[], const std::string& letters);
+
 // Scans the whole argument vector into options and command-line state,
 // stopping at -h, -v and -0; the first refusal's text otherwise.
 result<scan_action> scan_options(int argc, char* argv[], option_scan& scan);

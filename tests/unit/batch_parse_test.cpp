@@ -48,7 +48,13 @@ TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
       {"rrset/raw/0378797a00/A", nullptr, search_mode::rrset_raw, "0378797a00", "A"},
       {"rdata/name/x/MX", nullptr, search_mode::rdata_name, "x", "MX"},
       {"rdata/ip/10.0.0.0,8", nullptr, search_mode::rdata_ip, "10.0.0.0,8"},
-      {"rdata/ip/192.0.2.1\r", nullptr, search_mode::rdata_ip, "192.0.2.1\r"},
+      {"rdata/name/x\r", nullptr, search_mode::rdata_name, "x\r"},
+      // Addresses are checked as soon as they are read, as names are.
+      {"rdata/ip/192.0.2.1\r", "bad -i value: '192.0.2.1\\013' is not an IPv4 or IPv6 address"},
+      {"rdata/ip/300.1.2.3/8", "bad -i value: '300.1.2.3' is not an IPv4 or IPv6 address"},
+      {"rdata/ip/10.0.0.0,40",
+       "bad -i value: prefix length '40' is more than 32 for IPv4 address '10.0.0.0'"},
+      {"rdata/ip/2001:db8::,48", nullptr, search_mode::rdata_ip, "2001:db8::,48"},
   };
   for (const batch_row& row : rows) {
     qdesc qd;

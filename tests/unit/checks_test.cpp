@@ -79,6 +79,26 @@ TEST(ModeChecks, RefuseWhatTheRunModeCannotTake) {
          c.cli.qd.bailiwick = "zone";
        },
        "can't mix -b with -n"},
+      {"-b with -R",
+       [](command_line& c) {
+         c.cli.qd.mode = search_mode::rrset_raw;
+         c.cli.qd.bailiwick = "zone";
+       },
+       "can't mix -b with -R"},
+      {"a bailiwick after a second slash of -R",
+       [](command_line& c) {
+         c.cli.qd.mode = search_mode::rrset_raw;
+         c.cli.qd.bailiwick = "zone";
+         c.cli.slash_bailiwick = true;
+       },
+       "can't mix -b with -R (the bailiwick after a second '/' in -R counts as -b)"},
+      {"a bailiwick after a second slash of -N",
+       [](command_line& c) {
+         c.cli.qd.mode = search_mode::rdata_raw;
+         c.cli.qd.bailiwick = "zone";
+         c.cli.slash_bailiwick = true;
+       },
+       "can't mix -b with -N (the bailiwick after a second '/' in -N counts as -b)"},
       {"-i with -t",
        [](command_line& c) {
          c.cli.qd.mode = search_mode::rdata_ip;
@@ -130,6 +150,24 @@ TEST(OptionChecks, ArgumentsWindowAndPresentation) {
   EXPECT_EQ(argument_checks(c.opts, c.cli), "search argument is not 7-bit clean");
   c.opts.batching = batch_mode::plain;  // batch lines are checked one by one
   EXPECT_FALSE(argument_checks(c.opts, c.cli));
+
+  // -i values of a single query; -J and -I refuse -i later, by name.
+  c.opts.batching = batch_mode::none;
+  c.cli.qd.mode = search_mode::rdata_ip;
+  c.cli.qd.thing = "10.0.0.0";
+  c.cli.qd.pfxlen = "40";
+  EXPECT_EQ(argument_checks(c.opts, c.cli),
+            "bad -i value: prefix length '40' is more than 32 for IPv4 address '10.0.0.0'");
+  c.cli.qd.pfxlen = "8";
+  EXPECT_FALSE(argument_checks(c.opts, c.cli));
+  c.cli.qd.thing = "300.1.2.3";
+  c.cli.qd.pfxlen.reset();
+  EXPECT_EQ(argument_checks(c.opts, c.cli),
+            "bad -i value: '300.1.2.3' is not an IPv4 or IPv6 address");
+  c.cli.info = true;
+  EXPECT_FALSE(argument_checks(c.opts, c.cli));
+  c.cli.info = false;
+  c.cli.qd = qdesc{};
 
   c.cli.qp.complete = true;
   EXPECT_EQ(window_checks(c.cli), "-c without -A or -B makes no sense.");
