@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   for (bool allow_8bit : {false, true}) {
     qdesc qd;
-    if (batch_parse(line, allow_8bit, qd) != nullptr) continue;
+    if (batch_parse(line, allow_8bit, qd)) continue;
     if (!qd.thing) __builtin_trap();  // a parsed line always names what it searches for
     if (qd.rrtype) {
       if (rrtype_list_check(qd.rrtype->c_str()) != nullptr) continue;

@@ -31,16 +31,14 @@ namespace trawl {
 namespace {
 
 fuzz_run& the_fuzz_run() {
-  static fuzz_run* run = [] {
-    fuzz_quiet_stdout();
-    return new fuzz_run;
-  }();
+  static fuzz_run* run = new fuzz_run;
   return *run;
 }
 
 void configure(run_options& opts, run_state& state, uint8_t control) {
-  static constexpr presentation_format formats[] = {format_text, format_json, format_csv,
-                                                    format_minimal};
+  static constexpr presentation_format formats[] = {
+      presentation_format::text, presentation_format::json, presentation_format::csv,
+      presentation_format::minimal};
   opts.presentation = formats[control & 3];
   state.psys = (control & 4) != 0 ? &system_trove2 : &system_trove1;
 
@@ -55,16 +53,26 @@ void configure(run_options& opts, run_state& state, uint8_t control) {
   // of the lookup verb, and qdetail with JSON output and no sorting.
   const bool sorting =
       (control & 16) != 0 && opts.verb_selected == &lookup && opts.presenter_selected->sortable;
-  opts.sorting = sorting ? sort_ascending : sort_none;
+  opts.sorting = sorting ? sort_mode::ascending : sort_mode::none;
 
-  opts.transforms = 0;
-  if ((control & 32) != 0) opts.transforms |= transform_reverse | transform_chomp;
+  opts.transforms = {};
+  if ((control & 32) != 0) opts.transforms = transform::reverse | transform::chomp;
   opts.iso_time = (control & 64) != 0;
   if ((control & 64) != 0) {
-    opts.transforms |= transform_datefix;
-    if (opts.presentation == format_json && !sorting) opts.transforms |= transform_qdetail;
+    opts.transforms.add(transform::datefix);
+    if (opts.presentation == presentation_format::json && !sorting)
+      opts.transforms.add(transform::qdetail);
   }
   state.minimal_set = dedup_set_new(16);
+}
+
+// The writer as writer_init makes it for these options and this system.
+void prepare(const run_options& opts, const run_state& state, writer& wr) {
+  wr.pres = opts.presenter_selected;
+  wr.stream.framed = state.psys->encap == encapsulation::saf;
+  wr.stream.filters_locally = state.psys->filters_locally;
+  wr.stream.transforms = opts.transforms;
+  wr.sorting = opts.sorting != sort_mode::none;
 }
 
 }  // namespace
@@ -79,23 +87,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* body = reinterpret_cast<const char*>(data + 2);
   const size_t body_size = size - 2;
   configure(run.opts, run.state, control);
+  run.set_up_presentation();
 
   // JSON input mode's set-up: a fetch with no transfer behind it. The writer
   // is not entered in the run's list: with sorting on, writer_init would
   // start a sort child, and here the sort lines go to memory instead.
-  writer wr;
-  wr.opts = &run.opts;
-  wr.state = &run.state;
+  writer wr{run.state.present, run.sink};
+  prepare(run.opts, run.state, wr);
   wr.output_limit = (control & 128) != 0 ? 2 : -1;
   char* sorted = nullptr;
   size_t sorted_size = 0;
-  if (run.opts.sorting != sort_none) {
+  if (run.opts.sorting != sort_mode::none) {
     wr.sort_stdin.reset(open_memstream(&sorted, &sorted_size));
     if (!wr.sort_stdin) abort();
   }
   auto fresh = std::make_unique<query>();
-  fresh->mode = (control & 128) != 0 ? mode_rdata_name : mode_none;
-  fresh->descr = "rrset/name/fuzz.example";
+  fresh->detail.mode = (control & 128) != 0 ? search_mode::rdata_name : search_mode::none;
+  fresh->detail.descr = "rrset/name/fuzz.example";
   query& q = writer_add_query(wr, std::move(fresh));
   q.fetches.push_front(std::make_unique<fetch>());
   fetch& f = *q.fetches.front();
@@ -110,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // JSON input mode (plain lines) hands a last line without its newline over
   // whole; a network stream strands it.
-  if (!ended && !f.buf.empty() && run.state.psys->encap == encap_none) {
+  if (!ended && !f.buf.empty() && run.state.psys->encap == encapsulation::none) {
     char newline = '\n';
     writer_deliver(f, &newline, 1, 1);
   }
@@ -127,6 +135,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rest.remove_prefix(nl + 1);
   }
   free(sorted);
+  // As the end of an answer does: what the presenters wrote leaves.
+  run.sink.flush();
+  run.state.present.minimal_set = nullptr;
   run.state.minimal_set.reset();
   return 0;
 }

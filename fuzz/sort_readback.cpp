@@ -26,9 +26,8 @@ fuzz_run& the_fuzz_run() {
 std::string sort_line_of(fuzz_run& run, const pdns_tuple& tup, std::string_view line) {
   char* text = nullptr;
   size_t length = 0;
-  writer wr;
-  wr.opts = &run.opts;
-  wr.state = &run.state;
+  writer wr{run.state.present, run.sink};
+  wr.sorting = true;
   wr.sort_stdin.reset(open_memstream(&text, &length));
   if (!wr.sort_stdin) abort();
   if (sort_line_write(wr, tup, line) != 1) __builtin_trap();
@@ -61,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (input.find('\n') != std::string_view::npos) return 0;
   fuzz_run& run = the_fuzz_run();
   pdns_tuple tup;
-  if (tuple_make(tup, input, run.opts, false)) return 0;
+  if (tuple_make(tup, input, run.opts.transforms, false)) return 0;
   const std::string line = sort_line_of(run, tup, input);
   tuple_unmake(tup);
 

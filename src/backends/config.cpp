@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,32 @@ struct shell_pipe {
   }
 };
 
+// Takes one setting for the current system; lines for others are skipped.
+std::optional<std::string> apply_setting(run_state& state, const std::string& system,
+                                         const std::string& key, const std::string& value) {
+  if (system != state.psys->name) return std::nullopt;
+  if (const char* err = state.psys->setval(state.settings, key.c_str(), value.c_str()))
+    return std::string("setval: ") + err;
+  return std::nullopt;
+}
+
+// A system that the configuration selects starts from empty settings, yet
+// lines for it may have come before the line that selects it: those are
+// applied now, so that every line for the system finally selected counts
+// whatever the order of the lines.
+std::optional<std::string> apply_earlier_lines(run_state& state, int line_no) {
+  if (!state.config_lines) return std::nullopt;
+  const std::vector<std::string>& lines = *state.config_lines;
+  const size_t earlier = std::min(lines.size(), static_cast<size_t>(line_no - 1));
+  for (size_t i = 0; i < earlier; ++i) {
+    const std::vector<std::string> words = tokenizer_split(lines[i].c_str(), " \n");
+    if (words.size() < 3 || words[0] == "trawl") continue;
+    if (std::optional<std::string> error = apply_setting(state, words[0], words[1], words[2]))
+      return error;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> config_line(const run_options& opts, run_state& state, int line_no,
@@ -46,20 +73,20 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
   if (system == "trawl") {
     // Selects without reading the configuration again: a file that names a
     // system must not make the selection read it, select, read it, ...
-    if (key == "system" && !state.psys_specified)
-      return switch_system(state, value.c_str(), opts.config_file->c_str());
-    return std::nullopt;
+    if (key != "system" || state.psys_specified) return std::nullopt;
+    const pdns_system* before = state.psys;
+    if (std::optional<std::string> error =
+            switch_system(state, value.c_str(), opts.config_file->c_str()))
+      return error;
+    if (state.psys == before) return std::nullopt;
+    return apply_earlier_lines(state, line_no);
   }
   if (debugging(1)) {
     // The key's length only: debug output ends up in bug reports.
     const std::string shown = key == "apikey" ? "[" + std::to_string(value.size()) + "]" : value;
     log_line("line #%d: sets %s|%s|%s", line_no, system.c_str(), key.c_str(), shown.c_str());
   }
-  if (system == state.psys->name) {
-    if (const char* err = state.psys->setval(state.settings, key.c_str(), value.c_str()))
-      return std::string("setval: ") + err;
-  }
-  return std::nullopt;
+  return apply_setting(state, system, key, value);
 }
 
 std::string shell_single_quote(const std::string& path) {
@@ -76,19 +103,42 @@ std::string shell_single_quote(const std::string& path) {
   return quoted;
 }
 
+namespace {
+
+// The settings the script echoes back, one line each, in this order: the
+// system to select, then each system's credential and server.
+struct echoed_setting {
+  const char* system;
+  const char* key;
+  const char* value;  // as the shell expands it
+};
+
+constexpr echoed_setting echoed_settings[] = {
+    {"trawl", "system", "${TRAWL_SYSTEM:-trove2}"},
+    {"trove1", "apikey", "${TROVE_API_KEY:-$APIKEY}"},
+    {"trove1", "server", "$TROVE_SERVER"},
+    {"trove2", "apikey", "${TROVE_API_KEY:-$APIKEY}"},
+    {"trove2", "server", "$TROVE_SERVER"},
+    {"circl", "apikey", "$CIRCL_AUTH"},
+    {"circl", "server", "$CIRCL_SERVER"},
+};
+
+}  // namespace
+
 std::string config_script(const std::string& path) {
   // The shell's "." looks a name without a slash up in PATH: a relative name
   // must mean the file in the current directory, never another one.
   const std::string sourced = path.find('/') == std::string::npos ? "./" + path : path;
-  return "set -e; . " + shell_single_quote(sourced) +
-         ";echo trawl system ${TRAWL_SYSTEM:-trove2}"
-         ";echo trove1 apikey ${TROVE_API_KEY:-$APIKEY}"
-         ";echo trove1 server $TROVE_SERVER"
-         ";echo trove2 apikey ${TROVE_API_KEY:-$APIKEY}"
-         ";echo trove2 server $TROVE_SERVER"
-         ";echo circl apikey $CIRCL_AUTH"
-         ";echo circl server $CIRCL_SERVER"
-         ";exit";
+  std::string script = "set -e; . " + shell_single_quote(sourced);
+  for (const echoed_setting& e : echoed_settings) {
+    script += ";echo ";
+    script += e.system;
+    script += ' ';
+    script += e.key;
+    script += ' ';
+    script += e.value;
+  }
+  return script + ";exit";
 }
 
 std::optional<std::string> read_config(const run_options& opts, run_state& state) {
@@ -102,13 +152,12 @@ std::optional<std::string> read_config(const run_options& opts, run_state& state
   const std::string script = config_script(*opts.config_file);
   // The script must see an APIKEY only when the file sets one.
   unsetenv("APIKEY");
-  fflush(stdout);
   shell_pipe shell(script.c_str());
   if (shell.stream == nullptr) return "[" + script + "]: " + strerror(errno);
   debug_line(1, "conf cmd = '%s'\n", script.c_str());
 
   state.config_lines.emplace();
-  line_reader reader(shell.stream);
+  line_reader reader(fileno(shell.stream));
   std::string_view line;
   int line_no = 0;
   while (reader.next(line)) {

@@ -16,8 +16,10 @@ struct run_state;
 // when the shell has said it already).
 std::optional<std::string> read_config(const run_options& opts, run_state& state);
 
-// Takes one line "SYSTEM KEY VALUE\n" of the script's output; the failure
-// text, if the run cannot go on.
+// Takes line line_no (from 1) "SYSTEM KEY VALUE\n" of the script's output;
+// the failure text, if the run cannot go on. When the line selects another
+// system, the earlier lines kept in the state's config_lines for that system
+// are applied too.
 std::optional<std::string> config_line(const run_options& opts, run_state& state, int line_no,
                                        const char* line);
 

@@ -13,7 +13,7 @@ namespace trawl {
 const pdns_system system_circl = {
     .name = "circl",
     .base_url = "https://www.circl.lu/pdns/query",
-    .encap = encap_none,
+    .encap = encapsulation::none,
     .filters_locally = true,
     .url = circl_url,
     .info = nullptr,
@@ -29,7 +29,7 @@ const pdns_system system_circl = {
 const pdns_system system_trove2 = {
     .name = "trove2",
     .base_url = "https://api.trove.example/trove/v2",
-    .encap = encap_saf,
+    .encap = encapsulation::saf,
     .filters_locally = false,
     .url = trove_url,
     .info = trove_info,
@@ -44,7 +44,7 @@ const pdns_system system_trove2 = {
 const pdns_system system_trove1 = {
     .name = "trove1",
     .base_url = "https://api.trove.example",
-    .encap = encap_none,
+    .encap = encapsulation::none,
     .filters_locally = false,
     .url = trove_url,
     .info = trove_info,
@@ -56,10 +56,22 @@ const pdns_system system_trove1 = {
     .destroy = trove_destroy,
 };
 
+namespace {
+
+constexpr system_name system_name_table[] = {
+    {"trove1", &system_trove1},
+    {"trove2", &system_trove2},
+    {"trove", &system_trove2},
+    {"circl", &system_circl},
+};
+
+}  // namespace
+
+const std::span<const system_name> system_names = system_name_table;
+
 const pdns_system* find_system(const char* name) {
-  if (strcmp(name, "trove1") == 0) return &system_trove1;
-  if (strcmp(name, "trove2") == 0 || strcmp(name, "trove") == 0) return &system_trove2;
-  if (strcmp(name, "circl") == 0) return &system_circl;
+  for (const system_name& row : system_names)
+    if (strcmp(name, row.name) == 0) return row.system;
   return nullptr;
 }
 

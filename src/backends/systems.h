@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "core/pdns_system.h"
@@ -14,7 +15,14 @@ extern const pdns_system system_circl;
 extern const pdns_system system_trove2;
 extern const pdns_system system_trove1;
 
-// The system called name ("trove" is trove2), or nullptr.
+// The names a system is selected by: its own, and "trove" for trove2.
+struct system_name {
+  const char* name;
+  const pdns_system* system;
+};
+extern const std::span<const system_name> system_names;
+
+// The system called name (exactly), or nullptr.
 const pdns_system* find_system(const char* name);
 
 // Makes the named system current, nothing more; on failure the text to log.

@@ -6,8 +6,12 @@
 #include <cstring>
 
 #include "core/diag.h"
+#include "core/state.h"
 #include "core/transfer.h"
 #include "core/verb.h"
+#include "engine/engine.h"
+#include "engine/fetch.h"
+#include "engine/writer.h"
 #include "support/safe_text.h"
 
 namespace trawl {
@@ -35,7 +39,7 @@ std::optional<std::string> trove_url(const pdns_system& sys, const run_options& 
   const std::string server = settings.server.value_or(sys.base_url);
   const char* scheme = server.find("://") != std::string::npos ? "" : "https://";
   const char* verb_fragment = "";
-  if (path_count(server) == 0 && !(sys.encap == encap_saf && info)) {
+  if (path_count(server) == 0 && !(sys.encap == encapsulation::saf && info)) {
     verb_fragment = (opts.verb_selected != nullptr && opts.verb_selected->url_fragment != nullptr)
                         ? opts.verb_selected->url_fragment
                         : "/lookup";
@@ -62,7 +66,7 @@ void trove_auth(const system_settings& settings, fetch& f) {
 // The version-1 API answers a search without results with 404; every other
 // response that is not 200, of either API, is a failure.
 const char* trove_status(const pdns_system& sys, const fetch& f) {
-  if (sys.encap == encap_none && f.rcode == 404) return "NOERROR";
+  if (sys.encap == encapsulation::none && f.rcode == 404) return "NOERROR";
   return "ERROR";
 }
 
@@ -77,7 +81,8 @@ const char* trove_setval(system_settings& settings, const char* key, const char*
   return settings_setval(settings, key, value) ? nullptr : "trove_setval() unrecognized key";
 }
 
-const char* trove_ready(const pdns_system& sys, const run_options&, system_settings& settings) {
+const char* trove_ready(const pdns_system& sys, const run_options& opts,
+                        system_settings& settings) {
   if (const char* key = getenv("TROVE_API_KEY")) {
     settings.api_key = key;
     debug_line(1, "conf env api_key was set\n");
@@ -87,9 +92,10 @@ const char* trove_ready(const pdns_system& sys, const run_options&, system_setti
     debug_line(1, "conf env trove_server = '%s'\n", server);
   }
   if (!settings.server) settings.server = sys.base_url;
-  if (sys.encap == encap_saf && settings.server->find("/trove/v2") == std::string::npos)
+  if (sys.encap == encapsulation::saf && settings.server->find("/trove/v2") == std::string::npos)
     *settings.server += "/trove/v2";
-  if (!settings.api_key) return "no API key given";
+  // Saved records are re-presented without asking anyone.
+  if (!settings.api_key) return opts.offline ? nullptr : "no API key given";
   // It goes into a request header: a line break there would end the header
   // and start one of the key's choosing.
   if (has_control_character(*settings.api_key)) return "API key contains a control character";
@@ -98,6 +104,26 @@ const char* trove_ready(const pdns_system& sys, const run_options&, system_setti
 
 void trove_destroy(system_settings& settings) {
   settings = system_settings{};
+}
+
+// The response is collected whole by a meta writer: it is one JSON text,
+// whatever its lines.
+std::optional<std::string> trove_info(const run_options& opts, run_state& state) {
+  debug_line(1, "trove_info()\n");
+  writer& wr = writer_init(opts, state, -1, true);
+  auto fresh = std::make_unique<query>();
+  fresh->detail.descr = "rate_limit";
+  query& q = writer_add_query(wr, std::move(fresh));
+  std::string error;
+  std::optional<std::string> url = state.psys->url(*state.psys, opts, state.settings, "rate_limit",
+                                                   qparam_defaults, time_fence{}, true, &error);
+  if (!url) throw fatal_error{error};
+  fetch_init(opts, state, q, std::move(*url));
+  io_engine(opts, state, 0);
+  std::string response = std::move(wr.meta_body);
+  writer_fini(state, wr);
+  if (response.empty()) return std::nullopt;
+  return response;
 }
 
 }  // namespace trawl

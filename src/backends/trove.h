@@ -20,7 +20,8 @@ const char* trove_setval(system_settings& settings, const char* key, const char*
 const char* trove_ready(const pdns_system& sys, const run_options& opts, system_settings& settings);
 void trove_destroy(system_settings& settings);
 
-// The account's rate limits: one "rate_limit" request, shown when it ends.
-void trove_info(const run_options& opts, run_state& state);
+// The account's rate limits: one "rate_limit" request; the whole response,
+// or nothing when no answer came.
+std::optional<std::string> trove_info(const run_options& opts, run_state& state);
 
 }  // namespace trawl

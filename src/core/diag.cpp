@@ -1,6 +1,5 @@
 #include "core/diag.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
@@ -26,20 +25,6 @@ void vlog(const char* prefix, const char* fmt, va_list ap) {
 }
 
 }  // namespace
-
-void check_output() {
-  if (!ferror(stdout)) return;
-  // The failed write is tried again, which names its error.
-  errno = 0;
-  const int error_number = fflush(stdout) != 0 && errno != 0 ? errno : EIO;
-  throw output_error{error_number};
-}
-
-void write_out(std::string_view text) {
-  errno = 0;
-  if (fwrite(text.data(), 1, text.size(), stdout) != text.size())
-    throw output_error{errno != 0 ? errno : EIO};
-}
 
 void diag_attach(const run_options& opts) {
   attached = &opts;

@@ -1,9 +1,9 @@
-// Diagnostics on standard error, and the failures a lower layer hands up to
-// the program layer, which alone reports them and ends the run.
+// Diagnostics on standard error, and the failures of the system or of a
+// library that a lower layer hands up: the program layer alone reports
+// them, once, and ends the run.
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace trawl {
 
@@ -31,27 +31,16 @@ void debug_line(int level, const char* fmt, ...) TRAWL_PRINTF(2, 3);
 // Debug text continuing the current line.
 void debug_more(int level, const char* fmt, ...) TRAWL_PRINTF(2, 3);
 
-// A library or system call failed: reported as "panic (OPERATION): ERROR".
+// A system call failed: reported as "panic (OPERATION): ERROR".
 struct panic_error {
   std::string operation;
   int error_number;
 };
 
-// The run cannot go on; message is logged unless empty.
+// A library refused what the run cannot do without; message is logged
+// unless empty.
 struct fatal_error {
   std::string message;
 };
-
-// Standard output cannot be written; error_number says why.
-struct output_error {
-  int error_number;
-};
-
-// Throws output_error once a write to standard output has failed, so that
-// the run ends early instead of presenting into a void.
-void check_output();
-
-// Writes text to standard output, or throws output_error.
-void write_out(std::string_view text);
 
 }  // namespace trawl

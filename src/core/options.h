@@ -14,24 +14,34 @@ namespace trawl {
 struct verb;
 struct presenter;
 
-enum presentation_format {
-  format_unset = 0,
-  format_text = 1,
-  format_json = 2,
-  format_csv = 3,
-  format_minimal = 4,
+enum class presentation_format { unset, text, json, csv, minimal };
+
+enum class batch_mode { none, plain, tagged };
+
+enum class sort_mode { none, ascending, descending };
+
+// The -T transforms; their bit values appear in no output.
+enum class transform : unsigned { reverse = 1, datefix = 2, chomp = 4, qdetail = 8 };
+
+struct transform_set {
+  unsigned bits = 0;
+
+  constexpr transform_set() = default;
+  constexpr transform_set(transform t) : bits(static_cast<unsigned>(t)) {}  // NOLINT: a set of one
+
+  bool has(transform t) const { return (bits & static_cast<unsigned>(t)) != 0; }
+  void add(transform t) { bits |= static_cast<unsigned>(t); }
 };
 
-enum batch_mode { batch_none = 0, batch_plain = 1, batch_tagged = 2 };
+constexpr transform_set operator|(transform_set a, transform_set b) {
+  transform_set both;
+  both.bits = a.bits | b.bits;
+  return both;
+}
 
-enum sort_mode { sort_none = 0, sort_ascending = 1, sort_descending = 2 };
-
-enum transform_bit : unsigned {
-  transform_reverse = 1,
-  transform_datefix = 2,
-  transform_chomp = 4,
-  transform_qdetail = 8,
-};
+constexpr transform_set operator|(transform a, transform b) {
+  return transform_set(a) | transform_set(b);
+}
 
 // The AS-information zone used when -D is not given.
 inline constexpr const char* default_asinfo_domain = "origin.asn.cymru.com";
@@ -55,21 +65,22 @@ struct run_options {
   std::string asinfo_domain = default_asinfo_domain;
   bool asinfo_lookup = false;
   const verb* verb_selected = nullptr;
-  presentation_format presentation = format_unset;
+  presentation_format presentation = presentation_format::unset;
   std::optional<std::string> presentation_name;
   const presenter* presenter_selected = nullptr;
-  batch_mode batching = batch_none;
+  batch_mode batching = batch_mode::none;
   bool multiple = false;
-  sort_mode sorting = sort_none;
+  sort_mode sorting = sort_mode::none;
   std::vector<sort_key> sort_keys;
   long max_count = 0;
-  unsigned transforms = 0;
+  transform_set transforms;
   bool quiet = false;
   bool no_verify = false;
   int debug_level = 0;
   bool allow_8bit = false;
+  bool offline = false;  // nothing is fetched (-J): no credentials are needed
 
-  bool transform(transform_bit bit) const { return (transforms & bit) != 0; }
+  bool transform_on(transform t) const { return transforms.has(t); }
 };
 
 // The program's version string, a build constant.

@@ -13,7 +13,7 @@ namespace trawl {
 struct fetch;
 struct run_state;
 
-enum encapsulation { encap_none = 0, encap_saf = 1 };
+enum class encapsulation { none, saf };
 
 // What the configuration and the environment tell the current system: its
 // credential (an API key, or "user:password") and its server.
@@ -49,8 +49,10 @@ struct pdns_system {
                                     const system_settings& settings, const char* path,
                                     const qparam& qp, const time_fence& tf, bool info,
                                     std::string* error);
-  // Runs the account-information request; nullptr when the system has none.
-  void (*info)(const run_options& opts, run_state& state);
+  // Runs the account-information request and returns the response, or
+  // nothing when no answer came (the engine has said why); nullptr when the
+  // system has none.
+  std::optional<std::string> (*info)(const run_options& opts, run_state& state);
   void (*auth)(const system_settings& settings, fetch& f);
   // The status of a query whose response code was not 200.
   const char* (*status)(const pdns_system& sys, const fetch& f);

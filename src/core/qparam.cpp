@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/diag.h"
+#include "core/option_values.h"
 #include "core/options.h"
 #include "support/time_values.h"
 
@@ -30,27 +31,29 @@ bool parse_decimal_long(const char* text, long* value) {
   return true;
 }
 
-const char* qparam_option(const run_options& opts, int letter, const char* value, qparam& qp) {
+std::optional<std::string> qparam_option(const run_options& opts, int letter, const char* value,
+                                         qparam& qp) {
   const uint64_t now = static_cast<uint64_t>(opts.start_time.tv_sec);
   long number = 0;
   switch (letter) {
     case 'A':
-      if (!time_parse(value, now, &qp.after) || qp.after == 0) return "bad -A timestamp";
+    case 'B': {
+      uint64_t& bound = letter == 'A' ? qp.after : qp.before;
+      const bool read = time_parse(value, now, &bound);
+      if (!read || bound == 0) return time_refusal(letter == 'A' ? "-A" : "-B", value, read);
       break;
-    case 'B':
-      if (!time_parse(value, now, &qp.before) || qp.before == 0) return "bad -B timestamp";
-      break;
+    }
     case 'l':
-      if (!parse_decimal_long(value, &number) || number < 0) return "-l must be zero or positive";
+      if (auto err = decimal_value("-l must be zero or positive", value, 0, &number)) return err;
       qp.query_limit = number;
       break;
     case 'L':
-      if (!parse_decimal_long(value, &number) || number <= 0) return "-L must be positive";
+      if (auto err = decimal_value("-L must be positive", value, 1, &number)) return err;
       qp.output_limit = number;
       qp.explicit_output_limit = number;
       break;
     case 'O':
-      if (!parse_decimal_long(value, &number) || number < 0) return "-O must be zero or positive";
+      if (auto err = decimal_value("-O must be zero or positive", value, 0, &number)) return err;
       qp.offset = number;
       break;
     case 'c':
@@ -65,11 +68,12 @@ const char* qparam_option(const run_options& opts, int letter, const char* value
     default:
       break;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 const char* qdesc_8bit_check(const qdesc& qd, bool allow_8bit) {
-  if (allow_8bit || !qd.thing || (qd.mode != mode_rrset_name && qd.mode != mode_rdata_name))
+  if (allow_8bit || !qd.thing ||
+      (qd.mode != search_mode::rrset_name && qd.mode != search_mode::rdata_name))
     return nullptr;
   for (unsigned char c : *qd.thing)
     if (c >= 0x80) return "search argument is not 7-bit clean";
@@ -108,7 +112,7 @@ void qdesc_debug(const char* label, const qdesc& qd) {
   if (!debugging(1)) return;
   debug_line(1, "qdesc(%s)[", label);
   const char* sep = " ";
-  if (qd.mode != mode_none) {
+  if (qd.mode != search_mode::none) {
     debug_more(1, "%smo %d", sep, static_cast<int>(qd.mode));
     sep = ", ";
   }

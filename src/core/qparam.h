@@ -22,17 +22,18 @@ struct qparam {
 
 inline constexpr qparam qparam_defaults{};
 
-enum search_mode {
-  mode_none = 0,
-  mode_rrset_name = 1,
-  mode_rdata_name = 2,
-  mode_rdata_ip = 3,
-  mode_rrset_raw = 4,
-  mode_rdata_raw = 5,
+// The numbers appear in debug output.
+enum class search_mode {
+  none = 0,
+  rrset_name = 1,
+  rdata_name = 2,
+  rdata_ip = 3,
+  rrset_raw = 4,
+  rdata_raw = 5
 };
 
 struct qdesc {
-  search_mode mode = mode_none;
+  search_mode mode = search_mode::none;
   std::optional<std::string> thing;
   std::optional<std::string> rrtype;
   std::optional<std::string> bailiwick;
@@ -52,9 +53,11 @@ struct time_fence {
 time_fence time_fence_of(const qparam& qp);
 
 // Applies one of the letters A, B, L, l, O, c, g, G; others are ignored.
-// Relative times count back from the options' start time. Returns an error
-// text, or nullptr.
-const char* qparam_option(const run_options& opts, int letter, const char* value, qparam& qp);
+// Relative times count back from the options' start time. Returns the
+// refusal, which starts with the option's plain text ("bad -A timestamp",
+// "-l must be zero or positive", ...) and names the value, or nothing.
+std::optional<std::string> qparam_option(const run_options& opts, int letter, const char* value,
+                                         qparam& qp);
 
 // "search argument is not 7-bit clean" when a name searched for (-r, -n and
 // their batch forms) holds a byte of 128 or more and 8-bit values are not

@@ -2,7 +2,6 @@
 // to whatever changes it.
 #pragma once
 
-#include <exception>
 #include <list>
 #include <memory>
 #include <optional>
@@ -10,14 +9,19 @@
 #include <vector>
 
 #include "core/pdns_system.h"
+#include "core/present.h"
 #include "core/transfer.h"
-#include "support/asinfo.h"
-#include "support/curl_handles.h"
 #include "support/dedup_set.h"
+#include "support/output_sink.h"
 
 namespace trawl {
 
 struct run_state {
+  explicit run_state(output_sink& out) : sink(out) {}
+  run_state(const run_state&) = delete;
+  run_state& operator=(const run_state&) = delete;
+
+  output_sink& sink;                  // standard output, the run's only one
   const pdns_system* psys = nullptr;  // the current system
   bool psys_specified = false;
   system_settings settings;  // the current system's
@@ -25,15 +29,11 @@ struct run_state {
   // once a run, and a later selection replays them.
   std::optional<std::vector<std::string>> config_lines;
   int exit_status = 0;
-  std::unique_ptr<dedup_set> minimal_set;      // values printed so far by -p minimal
+  std::unique_ptr<dedup_set> minimal_set;  // values printed so far by -p minimal
+  as_annotation asinfo;
+  presentation present;
   std::list<std::unique_ptr<writer>> writers;  // every open writer, newest first
-  curl_multi_ptr multi;                        // the transfer engine's; none when it is not started
-  bool curl_started = false;
-  // A failure met inside a transfer-library callback, rethrown once the
-  // library has returned: no exception may unwind through its frames.
-  std::exception_ptr callback_failure;
-  asinfo_resolver asinfo;
-  std::string out;  // one record's output, built whole and written at once
+  transfer_engine engine;
 };
 
 }  // namespace trawl

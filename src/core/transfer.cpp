@@ -5,7 +5,7 @@
 namespace trawl {
 
 fetch::~fetch() {
-  if (easy && multi != nullptr) curl_multi_remove_handle(multi, easy.get());
+  if (easy && engine != nullptr) curl_multi_remove_handle(engine->multi.get(), easy.get());
 }
 
 query& writer_add_query(writer& wr, std::unique_ptr<query> q) {

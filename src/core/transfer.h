@@ -6,11 +6,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "core/present.h"
 #include "core/qparam.h"
 #include "support/curl_handles.h"
 #include "support/file_handles.h"
@@ -19,33 +22,42 @@ namespace trawl {
 
 struct writer;
 struct query;
-struct run_options;
-struct run_state;
 
-// Framing condition of one fetch's stream.
-enum saf_cond {
-  cond_none = 0,
-  cond_begin = 1,
-  cond_ongoing = 2,
-  cond_succeeded = 3,
-  cond_limited = 4,
-  cond_failed = 5,
-  cond_truncated = 6,
-  cond_missing = 7,
+// Framing condition of one fetch's stream; the numbers appear in debug output.
+enum class saf_cond {
+  none = 0,
+  begin = 1,
+  ongoing = 2,
+  succeeded = 3,
+  limited = 4,
+  failed = 5,
+  truncated = 6,
+  missing = 7,
+};
+
+// The transfer library's multi handle and what its callbacks hand back.
+struct transfer_engine {
+  curl_multi_ptr multi;  // none when the engine is not started
+  bool curl_started = false;
+  // A failure met inside a transfer-library callback, rethrown once the
+  // library has returned: no exception may unwind through its frames.
+  std::exception_ptr callback_failure;
 };
 
 struct fetch {
   query* qry = nullptr;  // back reference; cleared when unlinked
   curl_slist_ptr headers;
-  curl_easy_ptr easy;      // none only for the JSON input fetch
-  CURLM* multi = nullptr;  // borrowed: the engine's handle while the transfer is added
+  curl_easy_ptr easy;                 // none only for the JSON input fetch
+  transfer_engine* engine = nullptr;  // borrowed while the transfer is added to it
   std::string url;
   std::string buf;     // bytes received, not yet cut into lines
   size_t scanned = 0;  // bytes at the start of buf known to hold no newline
   long rcode = 0;
   bool stopped = false;  // this program ended the stream: no failure to report
   bool discard = false;  // whatever else arrives is dropped
-  saf_cond cond = cond_none;
+  bool failed = false;   // the answer could not be taken whole: the run has failed
+  size_t refused = 0;    // lines that could not be read as records
+  saf_cond cond = saf_cond::none;
   std::optional<std::string> saf_msg;
 
   fetch() = default;
@@ -57,32 +69,53 @@ struct fetch {
 struct query {
   std::list<std::unique_ptr<fetch>> fetches;  // newest first
   writer* wr = nullptr;                       // back reference
-  qparam qp;
-  std::optional<std::string> descr;
-  search_mode mode = mode_none;
+  query_detail detail;
   bool multitype = false;
   int64_t skipped = 0;  // results passed over for the offset, when filtering locally
   std::optional<std::string> status;
   std::optional<std::string> message;
-  bool header_printed = false;
+  bool answer_reported = false;  // the listener heard that the answer began
+};
+
+// What the transfer engine tells the run mode about a writer's queries; the
+// run mode decides what, if anything, to print.
+struct query_listener {
+  // The query's answer is about to be handled (its first bytes arrived, or it
+  // ended without any): said once per query, before its first record.
+  std::function<void(query&)> answer_started;
+  // The query's last fetch has ended; f is that fetch.
+  std::function<void(query&, const fetch& f)> finished;
+};
+
+// How a writer reads the lines of its answers, fixed when it is made.
+struct stream_settings {
+  bool framed = false;           // every line carries the streaming framing
+  bool filters_locally = false;  // the system cannot narrow by time or skip results
+  transform_set transforms;      // owner-name transforms made while decoding
+  bool records_only = false;     // JSON that is not a record is refused, not presented
 };
 
 struct writer {
-  // The run this writer serves; borrowed, they outlive every writer.
-  const run_options* opts = nullptr;
-  run_state* state = nullptr;
+  writer(const presentation& settings, output_sink& sink) : present(settings, sink) {}
+  writer(const writer&) = delete;
+  writer& operator=(const writer&) = delete;
+
   std::list<std::unique_ptr<query>> queries;  // newest first
+  stream_settings stream;
+  const presenter* pres = nullptr;
+  present_context present;
+  bool sorting = false;
   file_ptr sort_stdin;
   std::string sort_pending;  // sort lines not yet written to the child
   file_ptr sort_stdout;
   pid_t sort_pid = 0;
   bool sort_killed = false;
-  bool csv_header_done = false;
-  bool meta = false;
-  std::string ps_buf;  // text waiting for the sink
-  void (*ps_user)(writer& wr) = nullptr;
+  bool meta = false;      // lines are collected whole, not decoded as records
+  std::string meta_body;  // what a meta writer collected
+  query_listener events;
   int64_t output_limit = 0;
   int count = 0;
+  bool incomplete = false;  // the sort program failed: its output, and so ours, is short
 };
 
 // Puts a query at the head of the writer's list and returns it.

@@ -3,19 +3,16 @@
 #pragma once
 
 #include "core/options.h"
+#include "core/present.h"
 
 namespace trawl {
 
 struct pdns_tuple;
-struct query;
-struct writer;
-struct run_state;
 
-// qry is the query the record answers, or nullptr once it is gone (sorted
+// qry is what the record answers, or nullptr once that is gone (sorted
 // records are presented after their queries have ended).
 struct presenter {
-  void (*function)(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                   const query* qry, writer& wr);
+  void (*function)(const pdns_tuple& tup, const query_detail* qry, present_context& ctx);
   bool sortable;
 };
 
@@ -32,15 +29,15 @@ struct verb {
 // The verb's presenter for a presentation format, or nullptr.
 inline const presenter* verb_presenter(const verb& v, presentation_format format) {
   switch (format) {
-    case format_text:
+    case presentation_format::text:
       return v.text;
-    case format_json:
+    case presentation_format::json:
       return v.json;
-    case format_csv:
+    case presentation_format::csv:
       return v.csv;
-    case format_minimal:
+    case presentation_format::minimal:
       return v.minimal;
-    case format_unset:
+    case presentation_format::unset:
       break;
   }
   return nullptr;

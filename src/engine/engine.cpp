@@ -1,51 +1,30 @@
 #include "engine/engine.h"
 
-#include <cstdio>
 #include <exception>
 #include <utility>
 
 #include "core/diag.h"
-#include "core/state.h"
 #include "engine/writer_func.h"
 
 namespace trawl {
 
 namespace {
 
-// Completion of a query: its last fetch has finished.
-void last_fetch(const run_options& opts, fetch& f) {
+// Completion of a query: its last fetch has finished. What it means for the
+// output is the run mode's to say.
+void last_fetch(fetch& f) {
   query& q = *f.qry;
   writer& wr = *q.wr;
-  debug_line(2, "query_done(%s), meta=%d\n", q.descr ? q.descr->c_str() : "", wr.meta ? 1 : 0);
+  debug_line(2, "query_done(%s), meta=%d\n", q.detail.descr ? q.detail.descr->c_str() : "",
+             wr.meta ? 1 : 0);
   if (wr.meta) return;
-  const char* saf_msg = f.saf_msg ? f.saf_msg->c_str() : "";
-  switch (opts.batching) {
-    case batch_none:
-      if (opts.quiet) break;
-      if (f.cond == cond_limited)
-        log_line("Database API limit: %s", saf_msg);
-      else if (f.cond == cond_failed)
-        log_line("Database result: %s", saf_msg);
-      else if (f.cond == cond_missing)
-        log_line("API response missing: %s", saf_msg);
-      else if (q.status && !q.multitype)
-        log_line("API status: %s (%s)", q.status->c_str(), q.message->c_str());
-      break;
-    case batch_plain:
-      break;
-    case batch_tagged: {
-      // Every footer follows its query's header, even when no byte of an
-      // answer arrived to print it.
-      if (!q.header_printed) {
-        printf("++ %s\n", q.descr ? q.descr->c_str() : "");
-        q.header_printed = true;
-      }
-      const char* status = q.status ? q.status->c_str() : "NOERROR";
-      const char* message = q.message ? q.message->c_str() : f.saf_msg ? saf_msg : "no error";
-      wr.ps_buf = std::string("-- ") + status + " (" + message + ")\n";
-      break;
-    }
+  // A query that ended without an answer is reported as begun all the same,
+  // so that whatever ends a query's output follows whatever begins it.
+  if (!q.answer_reported) {
+    q.answer_reported = true;
+    if (wr.events.answer_started) wr.events.answer_started(q);
   }
+  if (wr.events.finished) wr.events.finished(q, f);
 }
 
 // Reports a failed transfer; true when it failed (a transfer this program
@@ -70,61 +49,77 @@ bool transfer_result(run_state& state, const fetch& f, CURLcode result) {
   return true;
 }
 
+// The transport's view of a framed stream's end. A stream that began must
+// end with a terminator; one that ended "failed" failed, whatever records
+// came before; and an answer that never began one (a proxy's login page, an
+// empty body) was not a record stream at all.
+void framing_end(run_state& state, fetch& f, CURLcode result) {
+  query& q = *f.qry;
+  const char* failure = nullptr;
+  if (f.cond == saf_cond::begin || f.cond == saf_cond::ongoing) {
+    failure = "Data transfer failed -- No SAF terminator at end of stream";
+  } else if (f.cond == saf_cond::none && result == CURLE_OK && f.rcode == 200 && !q.wr->meta) {
+    failure = "Data transfer failed -- the answer was not a record stream";
+  }
+  if (failure != nullptr) {
+    f.cond = saf_cond::missing;
+    f.saf_msg = failure;
+    if (!q.status || q.multitype) query_status(q, "ERROR", failure);
+  } else if (f.cond == saf_cond::failed && (!q.status || q.multitype)) {
+    query_status(q, "ERROR", f.saf_msg.value_or("").c_str());
+  }
+  debug_line(2, "... saf_cond %d saf_msg %s\n", static_cast<int>(f.cond),
+             f.saf_msg ? f.saf_msg->c_str() : "");
+  // Records may have arrived, but not the whole answer.
+  if (f.cond == saf_cond::missing || f.cond == saf_cond::failed) state.exit_status = 1;
+}
+
 void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode result) {
   query& q = *f.qry;
   if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
-  debug_line(2, "io_drain(%s) DONE rcode=%d\n", q.descr ? q.descr->c_str() : "",
+  debug_line(2, "io_drain(%s) DONE rcode=%d\n", q.detail.descr ? q.detail.descr->c_str() : "",
              static_cast<int>(f.rcode));
   // A complete answer whose last line lacks its newline still ends with a
   // whole line; after a failed transfer the bytes are only a fragment.
   if (result == CURLE_OK && f.rcode == 200 && !f.buf.empty()) writer_deliver(f, "\n", 1, 1);
   if (f.rcode != 0 && f.rcode != 200) http_error(opts, state, f);
-  const bool framed = state.psys->encap == encap_saf;
-  if (framed) {
-    if (f.cond == cond_begin || f.cond == cond_ongoing) {
-      static constexpr const char* missing =
-          "Data transfer failed -- No SAF terminator at end of stream";
-      f.cond = cond_missing;
-      f.saf_msg = missing;
-      query_status(q, "ERROR", missing);
-    }
-    debug_line(2, "... saf_cond %d saf_msg %s\n", static_cast<int>(f.cond),
-               f.saf_msg ? f.saf_msg->c_str() : "");
-    // Records may have arrived, but not the whole answer.
-    if (f.cond == cond_missing) state.exit_status = 1;
-  }
+  if (f.failed) state.exit_status = 1;
+  report_refused_lines(f);
+  const bool framed = q.wr->stream.framed;
+  if (framed) framing_end(state, f, result);
   if (transfer_result(state, f, result) && !q.status)
     query_status(q, "ERROR", curl_easy_strerror(result));
   if (framed && !q.wr->meta && q.wr->count == 0 && !q.status)
     query_status(q, "NOERROR", "no results found for query.");
-  if (q.fetches.size() == 1) last_fetch(opts, f);
+  if (q.fetches.size() == 1) last_fetch(f);
   fetch_unlink(f);  // the returned owner releases the fetch here
 }
 
 }  // namespace
 
-void engine_init(run_state& state) {
+void engine_init(transfer_engine& engine) {
   curl_global_init(CURL_GLOBAL_ALL);
-  state.curl_started = true;
-  state.multi.reset(curl_multi_init());
-  if (!state.multi) throw fatal_error{"curl_multi_init() failed"};
+  engine.curl_started = true;
+  engine.multi.reset(curl_multi_init());
+  if (!engine.multi) throw fatal_error{"curl_multi_init() failed"};
 }
 
-void engine_fini(run_state& state) {
-  state.multi.reset();
-  if (state.curl_started) {
+void engine_fini(transfer_engine& engine) {
+  engine.multi.reset();
+  if (engine.curl_started) {
     curl_global_cleanup();
-    state.curl_started = false;
+    engine.curl_started = false;
   }
 }
 
 void io_engine(const run_options& opts, run_state& state, int n) {
   debug_line(2, "io_engine(%d)\n", n);
-  CURLM* multi = state.multi.get();
+  CURLM* multi = state.engine.multi.get();
   int running = 0;
   for (;;) {
     const CURLMcode rc = curl_multi_perform(multi, &running);
-    if (state.callback_failure) std::rethrow_exception(std::exchange(state.callback_failure, {}));
+    if (state.engine.callback_failure)
+      std::rethrow_exception(std::exchange(state.engine.callback_failure, {}));
     if (rc != CURLM_OK) break;
     if (running <= n) break;
     debug_line(3, "...waiting (still %d)\n", running);
@@ -139,7 +134,7 @@ void io_engine(const run_options& opts, run_state& state, int n) {
 void io_drain(const run_options& opts, run_state& state) {
   for (;;) {
     int queued = 0;
-    CURLMsg* msg = curl_multi_info_read(state.multi.get(), &queued);
+    CURLMsg* msg = curl_multi_info_read(state.engine.multi.get(), &queued);
     if (msg == nullptr) return;
     if (msg->msg == CURLMSG_DONE) {
       fetch* f = nullptr;

@@ -1,7 +1,6 @@
 #include "engine/fetch.h"
 
 #include "core/diag.h"
-#include "core/state.h"
 #include "engine/curl_debug.h"
 #include "engine/writer_func.h"
 
@@ -28,13 +27,15 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
   }
   state.psys->auth(state.settings, *f);
   if (opts.cookie_file) curl_easy_setopt(h, CURLOPT_COOKIEFILE, opts.cookie_file->c_str());
-  slist_append(f->headers, state.psys->encap == encap_saf ? "Accept: application/x-ndjson"
-                                                          : "Accept: application/json");
+  slist_append(f->headers, state.psys->encap == encapsulation::saf ? "Accept: application/x-ndjson"
+                                                                   : "Accept: application/json");
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, f->headers.get());
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writer_func);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, f.get());
   curl_easy_setopt(h, CURLOPT_PRIVATE, f.get());
   curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+  // libcurl keeps its own copy of the text.
+  curl_easy_setopt(h, CURLOPT_USERAGENT, (std::string("trawl/") + version_string()).c_str());
   // Answers are long runs of repetitive JSON: compressed, they cross a real
   // network several times faster. "" offers every encoding the library has.
   curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
@@ -45,10 +46,10 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
 
   q.fetches.push_front(std::move(f));
   fetch& added = *q.fetches.front();
-  const CURLMcode rc = curl_multi_add_handle(state.multi.get(), h);
+  const CURLMcode rc = curl_multi_add_handle(state.engine.multi.get(), h);
   if (rc != CURLM_OK)
     throw fatal_error{std::string("curl_multi_add_handle() failed: ") + curl_multi_strerror(rc)};
-  added.multi = state.multi.get();
+  added.engine = &state.engine;
   return added;
 }
 

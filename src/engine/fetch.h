@@ -4,11 +4,10 @@
 #include <string>
 
 #include "core/options.h"
+#include "core/state.h"
 #include "core/transfer.h"
 
 namespace trawl {
-
-struct run_state;
 
 // Creates the query's newest fetch for url with every transfer option the
 // run asks for, and adds it to the engine; throws fatal_error when the

@@ -1,17 +1,15 @@
 #include "engine/writer.h"
 
 #include <cassert>
-#include <cstdio>
 
 #include "core/diag.h"
-#include "core/state.h"
 #include "sort/sort_child.h"
 
 namespace trawl {
 
 namespace {
 
-void writer_teardown(std::unique_ptr<writer> wr) {
+void writer_teardown(run_state& state, std::unique_ptr<writer> wr) {
   for (auto& q : wr->queries) {
     for (auto& f : q->fetches) {
       if (!f->buf.empty()) warning("stranding %d octets!", static_cast<int>(f->buf.size()));
@@ -20,36 +18,35 @@ void writer_teardown(std::unique_ptr<writer> wr) {
     q.reset();
   }
   wr->queries.clear();
-  if (wr->sort_pid != 0) sort_child_finish(*wr->opts, *wr->state, *wr);
-  if (!wr->ps_buf.empty()) {
-    assert(wr->ps_user != nullptr);
-    wr->ps_user(*wr);
-    wr->ps_buf.clear();
-  }
+  if (wr->sort_pid != 0) sort_child_finish(*wr);
+  if (wr->incomplete) state.exit_status = 1;
 }
 
 }  // namespace
 
-writer& writer_init(const run_options& opts, run_state& state, int64_t output_limit,
-                    void (*ps_user)(writer&), bool meta) {
-  auto wr = std::make_unique<writer>();
-  wr->opts = &opts;
-  wr->state = &state;
+writer& writer_init(const run_options& opts, run_state& state, int64_t output_limit, bool meta,
+                    query_listener events) {
+  auto wr = std::make_unique<writer>(state.present, state.sink);
   wr->output_limit = output_limit;
-  wr->ps_user = ps_user;
   wr->meta = meta;
-  if (opts.sorting != sort_none) sort_child_start(opts, *wr);
+  wr->events = std::move(events);
+  wr->pres = opts.presenter_selected;
+  wr->stream.framed = state.psys != nullptr && state.psys->encap == encapsulation::saf;
+  wr->stream.filters_locally = state.psys != nullptr && state.psys->filters_locally;
+  wr->stream.transforms = opts.transforms;
+  wr->sorting = opts.sorting != sort_mode::none;
+  if (wr->sorting) sort_child_start(opts, *wr);
   state.writers.push_front(std::move(wr));
   return *state.writers.front();
 }
 
-void writer_fini(writer& wr) {
-  std::list<std::unique_ptr<writer>>& writers = wr.state->writers;
+void writer_fini(run_state& state, writer& wr) {
+  std::list<std::unique_ptr<writer>>& writers = state.writers;
   for (auto it = writers.begin(); it != writers.end(); ++it) {
     if (it->get() == &wr) {
       std::unique_ptr<writer> owned = std::move(*it);
       writers.erase(it);
-      writer_teardown(std::move(owned));
+      writer_teardown(state, std::move(owned));
       return;
     }
   }
@@ -60,12 +57,8 @@ void writer_fini_all(run_state& state) {
   while (!state.writers.empty()) {
     std::unique_ptr<writer> owned = std::move(state.writers.front());
     state.writers.pop_front();
-    writer_teardown(std::move(owned));
+    writer_teardown(state, std::move(owned));
   }
-}
-
-void ps_stdout(writer& wr) {
-  fwrite(wr.ps_buf.data(), 1, wr.ps_buf.size(), stdout);
 }
 
 }  // namespace trawl

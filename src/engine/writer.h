@@ -1,28 +1,26 @@
-// Creating and finishing writers: the run's output channels.
+// Creating and finishing writers: the run's units of output.
 #pragma once
 
 #include <cstdint>
 
 #include "core/options.h"
+#include "core/state.h"
 #include "core/transfer.h"
 
 namespace trawl {
 
-struct run_state;
-
-// A new writer at the head of the run's list; with sorting on, its sort child
-// is started (panic_error when that fails).
-writer& writer_init(const run_options& opts, run_state& state, int64_t output_limit,
-                    void (*ps_user)(writer&), bool meta);
+// A new writer at the head of the run's list, presenting through the run's
+// presenter and sink; with sorting on, its sort child is started
+// (panic_error when that fails). A meta writer collects its answers' lines
+// whole instead of decoding them. events hears about its queries.
+writer& writer_init(const run_options& opts, run_state& state, int64_t output_limit, bool meta,
+                    query_listener events = {});
 
 // Finishes the writer: releases its queries, presents its sorted records,
-// hands its pending text to its sink, and removes it from the run's list.
-void writer_fini(writer& wr);
+// and removes it from the run's list. Output that came out short fails the run.
+void writer_fini(run_state& state, writer& wr);
 
 // Finishes every writer still open, newest first.
 void writer_fini_all(run_state& state);
-
-// The sink that writes a writer's pending text to standard output.
-void ps_stdout(writer& wr);
 
 }  // namespace trawl

@@ -1,12 +1,10 @@
 #include "engine/writer_func.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 
 #include "core/diag.h"
-#include "core/state.h"
 #include "core/verb.h"
 #include "records/record_stream.h"
 #include "records/tuple.h"
@@ -24,30 +22,119 @@ constexpr size_t error_text_limit = 512;
 
 // The window and offset a system cannot apply itself; saved JSON input is
 // shown as it was saved.
-bool locally_kept(const run_state& state, fetch& f, const pdns_tuple& tup) {
-  if (!state.psys->filters_locally || !f.easy) return true;
+bool locally_kept(const writer& wr, fetch& f, const pdns_tuple& tup) {
+  if (!wr.stream.filters_locally || !f.easy) return true;
   query& q = *f.qry;
-  if (!window_keeps(q.qp, tup)) return false;
-  if (q.skipped < q.qp.offset) {
+  if (!window_keeps(q.detail.qp, tup)) return false;
+  if (q.skipped < q.detail.qp.offset) {
     ++q.skipped;
     return false;
   }
   return true;
 }
 
+// Ends the stream where it stands: what came before stays.
+void stop_stream(writer& wr, fetch& f, saf_cond cond) {
+  if (wr.stream.framed) f.cond = cond;
+  f.stopped = true;
+  f.discard = true;
+}
+
 // A line past the bound: the transfer ends here, and what came before it
-// stands.
-void overflow(run_state& state, fetch& f) {
+// stands, but the answer was not taken whole.
+void overflow(fetch& f) {
   static_assert(max_line_bytes == 67108864, "the text names the bound");
   static constexpr const char* text = "record line longer than 67108864 bytes";
   log_line("%s", text);
-  state.exit_status = 1;
+  f.failed = true;
   query& q = *f.qry;
   if (!q.status) query_status(q, "ERROR", text);
   f.buf.clear();
-  if (state.psys->encap == encap_saf) f.cond = cond_truncated;
-  f.stopped = true;
+  stop_stream(*q.wr, f, saf_cond::truncated);
+}
+
+// A stream of bad lines must not flood the terminal: each fetch reports
+// this many one by one, and counts the rest.
+constexpr size_t shown_refusals = 10;
+
+template <typename Report>
+void refuse_line(fetch& f, Report report) {
+  if (++f.refused <= shown_refusals) report();
+}
+
+bool is_blank(std::string_view line) {
+  return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+// What follows a framed stream's terminator is no part of it: said once, and
+// the rest of the answer is not read.
+bool past_the_end(writer& wr, fetch& f) {
+  if (!wr.stream.framed || !ends_stream(f.cond) || f.cond == saf_cond::truncated) return false;
+  warning("ignoring what follows the end of the stream");
   f.discard = true;
+  return true;
+}
+
+// Tells the listener, once, that the query's answer is about to be handled.
+void report_answer_start(query& q) {
+  if (q.answer_reported) return;
+  q.answer_reported = true;
+  if (q.wr->events.answer_started) q.wr->events.answer_started(q);
+}
+
+// One line of the body; false when the stream has ended for this program.
+bool take_line(fetch& f, std::string_view line) {
+  writer& wr = *f.qry->wr;
+  if (line.size() > max_line_bytes ||
+      (wr.meta && wr.meta_body.size() + line.size() > max_line_bytes)) {
+    overflow(f);
+    return false;
+  }
+  // Blank lines carry nothing, whatever sent them.
+  if (!wr.meta && is_blank(line)) return true;
+  if (past_the_end(wr, f)) return false;
+  if (!wr.sorting && wr.output_limit > 0 && wr.count >= wr.output_limit) {
+    debug_line(9, "hit output limit %ld\n", static_cast<long>(f.qry->detail.qp.output_limit));
+    stop_stream(wr, f, saf_cond::truncated);
+    return false;
+  }
+  if (wr.meta) {
+    wr.meta_body.append(line);
+    wr.meta_body += '\n';
+  } else {
+    wr.count += data_blob(f, line);
+    if (wr.stream.framed && ends_stream(f.cond)) f.stopped = true;
+  }
+  return true;
+}
+
+// Complete lines are taken where they arrived; only the partial line at the
+// end of a delivery is kept, and every byte is searched once. False when the
+// stream has ended for this program.
+bool cut_lines(fetch& f, std::string_view data) {
+  if (!f.buf.empty()) {
+    const size_t nl = data.find('\n');
+    if (nl == std::string_view::npos) {
+      f.buf.append(data);
+      data = {};
+    } else {
+      f.buf.append(data.substr(0, nl));
+      data.remove_prefix(nl + 1);
+      const bool go_on = take_line(f, f.buf);
+      f.buf.clear();
+      if (!go_on) return false;
+    }
+  }
+  for (size_t nl = data.find('\n'); nl != std::string_view::npos; nl = data.find('\n')) {
+    if (!take_line(f, data.substr(0, nl))) return false;
+    data.remove_prefix(nl + 1);
+  }
+  f.buf.append(data);
+  if (f.buf.size() > max_line_bytes) {
+    overflow(f);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -68,24 +155,28 @@ void http_error(const run_options& opts, run_state& state, fetch& f) {
 
 int data_blob(fetch& f, std::string_view line) {
   writer& wr = *f.qry->wr;
-  const run_options& opts = *wr.opts;
-  run_state& state = *wr.state;
-  const bool framed = state.psys != nullptr && state.psys->encap == encap_saf;
+  const bool framed = wr.stream.framed;
   pdns_tuple tup;
-  if (std::optional<tuple_error> error = tuple_make(tup, line, opts, framed)) {
-    if (error->not_json)
-      warning("json_loadb: %s", safe_text(error->text).c_str());
-    else
-      log_line("%s", error->text.c_str());
+  if (std::optional<tuple_error> error = tuple_make(tup, line, wr.stream.transforms, framed)) {
+    refuse_line(f, [&] {
+      if (error->not_json)
+        warning("json_loadb: %s", safe_text(error->text).c_str());
+      else
+        log_line("%s", error->text.c_str());
+    });
+    return 0;
+  }
+  if (wr.stream.records_only && !tuple_is_record(tup)) {
+    refuse_line(f, [&] { warning("not a record: %s", safe_text(line.substr(0, 80)).c_str()); });
+    tuple_unmake(tup);
     return 0;
   }
   int result = 0;
-  if ((!framed || pdns_blob(f, tup)) && locally_kept(state, f, tup)) {
-    if (opts.sorting != sort_none) {
+  if ((!framed || pdns_blob(f, tup)) && locally_kept(wr, f, tup)) {
+    if (wr.sorting) {
       result = sort_line_write(wr, tup, line);
     } else {
-      opts.presenter_selected->function(opts, state, tup, f.qry, wr);
-      check_output();
+      wr.pres->function(tup, &f.qry->detail, wr.present);
       result = 1;
     }
   }
@@ -93,19 +184,17 @@ int data_blob(fetch& f, std::string_view line) {
   return result;
 }
 
+void report_refused_lines(const fetch& f) {
+  if (f.refused > shown_refusals)
+    warning("%zu more lines could not be read as records", f.refused - shown_refusals);
+}
+
 size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
   const size_t bytes = size * count;
-  query& q = *f.qry;
-  writer& wr = *q.wr;
-  const run_options& opts = *wr.opts;
-  run_state& state = *wr.state;
   debug_line(3, "writer_func(%d, %d): %d\n", static_cast<int>(size), static_cast<int>(count),
              static_cast<int>(bytes));
   if (f.discard) return 0;
-  if (opts.batching == batch_tagged && !q.header_printed) {
-    printf("++ %s\n", q.descr ? q.descr->c_str() : "");
-    q.header_printed = true;
-  }
+  report_answer_start(*f.qry);
   if (f.easy) {
     if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
     if (f.rcode != 200) {
@@ -115,60 +204,7 @@ size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
       return bytes;
     }
   }
-  const bool framed = state.psys->encap == encap_saf;
-  // One line of the body; false when the output limit has ended the stream.
-  const auto take_line = [&](std::string_view line) {
-    if (line.size() > max_line_bytes ||
-        (wr.meta && wr.ps_buf.size() + line.size() > max_line_bytes)) {
-      overflow(state, f);
-      return false;
-    }
-    if (opts.sorting != sort_none || wr.output_limit <= 0 || wr.count < wr.output_limit) {
-      if (wr.meta) {
-        wr.ps_buf.append(line);
-        wr.ps_buf += '\n';
-      } else {
-        wr.count += data_blob(f, line);
-        if (framed && ends_stream(f.cond)) f.stopped = true;
-      }
-      return true;
-    }
-    debug_line(9, "hit output limit %ld\n", static_cast<long>(q.qp.output_limit));
-    if (framed) f.cond = cond_truncated;
-    f.stopped = true;
-    f.discard = true;
-    return false;
-  };
-
-  // Complete lines are taken where they arrived; only the partial line at
-  // the end of a delivery is kept, and every byte is searched once.
-  const char* p = data;
-  const char* const end = data + bytes;
-  if (!f.buf.empty()) {
-    const char* nl = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
-    if (nl == nullptr) {
-      f.buf.append(p, static_cast<size_t>(end - p));
-      p = end;
-    } else {
-      f.buf.append(p, static_cast<size_t>(nl - p));
-      p = nl + 1;
-      const bool go_on = take_line(f.buf);
-      f.buf.clear();
-      if (!go_on) return 0;
-    }
-  }
-  while (p < end) {
-    const char* nl = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
-    if (nl == nullptr) break;
-    if (!take_line(std::string_view(p, static_cast<size_t>(nl - p)))) return 0;
-    p = nl + 1;
-  }
-  f.buf.append(p, static_cast<size_t>(end - p));
-  if (f.buf.size() > max_line_bytes) {
-    overflow(state, f);
-    return 0;
-  }
-  return bytes;
+  return cut_lines(f, std::string_view(data, bytes)) ? bytes : 0;
 }
 
 size_t writer_func(char* data, size_t size, size_t count, void* userdata) {
@@ -176,7 +212,7 @@ size_t writer_func(char* data, size_t size, size_t count, void* userdata) {
   try {
     return writer_deliver(f, data, size, count);
   } catch (...) {
-    f.qry->wr->state->callback_failure = std::current_exception();
+    f.engine->callback_failure = std::current_exception();
     return 0;
   }
 }

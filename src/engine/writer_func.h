@@ -6,19 +6,19 @@
 #include <string_view>
 
 #include "core/options.h"
+#include "core/state.h"
 #include "core/transfer.h"
 
 namespace trawl {
 
-struct run_state;
-
 // The transfer library's write callback; userdata is the fetch. Never lets
-// an exception through: a failure is kept in the run's state, and the
-// transfer is ended, for the engine to rethrow.
+// an exception through: a failure is kept in the engine, and the transfer
+// is ended, for the engine to rethrow.
 size_t writer_func(char* data, size_t size, size_t count, void* userdata);
 
 // Takes bytes of the fetch's body as writer_func does, throwing instead;
-// returns the bytes taken, 0 when the output limit ended the stream.
+// returns the bytes taken, 0 when the stream has ended for this program
+// (output limit, or a line past the bound).
 size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count);
 
 // Reports a response whose code was not 200, from the start of its body
@@ -29,5 +29,8 @@ void http_error(const run_options& opts, run_state& state, fetch& f);
 // Handles one complete line of a fetch's body, without its newline; 1 when
 // a record went out.
 int data_blob(fetch& f, std::string_view line);
+
+// Says how many refused lines of the fetch were not reported one by one.
+void report_refused_lines(const fetch& f);
 
 }  // namespace trawl

@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -31,14 +32,14 @@ struct form {
 };
 
 constexpr form forms[] = {
-    {"rrset", "name", mode_rrset_name, 2}, {"rrset", "raw", mode_rrset_raw, 1},
-    {"rdata", "name", mode_rdata_name, 1}, {"rdata", "raw", mode_rdata_raw, 1},
-    {"rdata", "ip", mode_rdata_ip, 0},
+    {"rrset", "name", search_mode::rrset_name, 2}, {"rrset", "raw", search_mode::rrset_raw, 1},
+    {"rdata", "name", search_mode::rdata_name, 1}, {"rdata", "raw", search_mode::rdata_raw, 1},
+    {"rdata", "ip", search_mode::rdata_ip, 0},
 };
 
 }  // namespace
 
-const char* batch_parse(const std::string& line, bool allow_8bit, qdesc& qd) {
+std::optional<std::string> batch_parse(const std::string& line, bool allow_8bit, qdesc& qd) {
   // A C string would end there and silently query the first part.
   if (line.find('\0') != std::string::npos) return "NUL byte in line";
   // Runs of "/" count as one separator, as strtok_r has it.
@@ -55,13 +56,8 @@ const char* batch_parse(const std::string& line, bool allow_8bit, qdesc& qd) {
   if (match == nullptr)
     return first == "rrset" ? "unrecognized term after 'rrset/'"
                             : "unrecognized term after 'rdata/'";
-  if (terms.size() < 3) {
-    static constexpr const char* missing[] = {
-        "missing term after 'rrset/name/'", "missing term after 'rrset/raw/'",
-        "missing term after 'rdata/name/'", "missing term after 'rdata/raw/'",
-        "missing term after 'rdata/ip/'"};
-    return missing[match - forms];
-  }
+  if (terms.size() < 3)
+    return std::string("missing term after '") + match->first + "/" + match->second + "/'";
   qd = qdesc{};
   qd.mode = match->mode;
   qd.thing = terms[2];
@@ -74,19 +70,19 @@ const char* batch_parse(const std::string& line, bool allow_8bit, qdesc& qd) {
     qd.rrtype = terms[3];
   }
   if (extra >= 2) qd.bailiwick = terms[4];
-  return nullptr;
+  return std::nullopt;
 }
 
 namespace {
 
 // Applies a "$options" line to batch_qp; the line has no effect at all when
-// any of it is refused.
-void options_line(const run_options& opts, const std::string& line, qparam& batch_qp,
+// any of it is refused, and false says so.
+bool options_line(const run_options& opts, const std::string& line, qparam& batch_qp,
                   const qparam& cmdline_qp) {
   const qparam saved = batch_qp;
   std::vector<std::string> words = tokenizer_split(line.c_str(), " \t");
 
-  const char* error = nullptr;
+  std::optional<std::string> error;
   if (words.size() == 1) {
     batch_qp = cmdline_qp;
     debug_line(2, "default options restored\n");
@@ -99,19 +95,20 @@ void options_line(const run_options& opts, const std::string& line, qparam& batc
     optind = 0;  // glibc's full reset of the scanner for a new vector
     const std::string letters = option_letters(true);
     int opt;
-    while (error == nullptr && (opt = getopt(argc, argv.data(), letters.c_str())) != -1) {
+    while (!error && (opt = getopt(argc, argv.data(), letters.c_str())) != -1) {
       // The scanner has said why; the whole line is refused all the same.
       error = opt == '?' || opt == ':' ? "unrecognized option"
                                        : qparam_option(opts, opt, optarg, batch_qp);
     }
-    if (error == nullptr && optind < argc) error = "superfluous non-arguments in $OPTIONS";
+    if (!error && optind < argc) error = "superfluous non-arguments in $OPTIONS";
   }
-  if (error != nullptr) {
+  if (error) {
     batch_qp = saved;
-    warning("batch option parse error: %s", error);
-    return;
+    warning("batch option parse error: %s", error->c_str());
+    return false;
   }
   qparam_debug("batch", batch_qp);
+  return true;
 }
 
 // "$options" alone or followed by blanks and words; "$optionsX" is not one.
@@ -120,76 +117,126 @@ bool is_options_line(const std::string& line) {
          (line.size() == 8 || line[8] == ' ' || line[8] == '\t');
 }
 
-void finish_line_writer(const run_options& opts, writer& wr) {
-  if (opts.batching == batch_plain) wr.ps_buf = "--\n";
-  writer_fini(wr);
-  fflush(stdout);
+// What the batch loop carries from line to line.
+struct batch_run {
+  const run_options& opts;
+  run_state& state;
+  const qparam& cmdline_qp;
+  qparam batch_qp;
+  writer* shared = nullptr;  // -f -m: one writer for every line
+  std::string footer;        // -ff: the line that ends the current query's output
+};
+
+// The framing of -ff: "++ PATH" before a query's output and "-- STATUS
+// (MESSAGE)" after it, the status and message of the query's end.
+query_listener tagged_framing(batch_run& run) {
+  query_listener framing;
+  framing.answer_started = [&run](query& q) {
+    run.state.sink.write("++ " + q.detail.descr.value_or("") + "\n");
+  };
+  framing.finished = [&run](query& q, const fetch& f) {
+    const std::string status = q.status.value_or("NOERROR");
+    const std::string message = q.message ? *q.message : f.saf_msg ? *f.saf_msg : "no error";
+    run.footer = "-- " + status + " (" + message + ")\n";
+  };
+  return framing;
+}
+
+writer& line_writer(batch_run& run) {
+  if (run.shared != nullptr) return *run.shared;
+  run.footer.clear();
+  const bool tagged = run.opts.batching == batch_mode::tagged;
+  return writer_init(run.opts, run.state, run.batch_qp.output_limit, false,
+                     tagged ? tagged_framing(run) : query_listener{});
+}
+
+// A line's whole output, records (sorted ones too) and framing, leaves
+// before the next line is read: a program driving the batch line by line
+// waits for it.
+void finish_line(batch_run& run, writer& wr, const query* q) {
+  const bool plain = run.opts.batching == batch_mode::plain;
+  if (plain && q != nullptr && q->status)
+    log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
+  writer_fini(run.state, wr);
+  run.state.sink.write(plain ? std::string("--\n") : run.footer);
+  run.state.sink.flush();
+}
+
+// The parse error of a query line, or nothing with qd filled.
+std::optional<std::string> parse_query_line(batch_run& run, const line_reader& reader,
+                                            const std::string& line, qdesc& qd) {
+  if (reader.too_long()) {
+    static_assert(max_line_bytes == 67108864, "the text names the bound");
+    run.state.exit_status = 1;
+    return "line longer than 67108864 bytes";
+  }
+  return batch_parse(line, run.opts.allow_8bit, qd);
+}
+
+// Runs one query line; false when the run cannot go on.
+bool query_line(batch_run& run, const line_reader& reader, const std::string& line) {
+  writer& wr = line_writer(run);
+  qdesc qd;
+  if (std::optional<std::string> err = parse_query_line(run, reader, line, qd)) {
+    log_line("batch entry parse error: %s", err->c_str());
+    run.state.exit_status = 1;
+    if (run.shared == nullptr) finish_line(run, wr, nullptr);
+    return true;
+  }
+  result<query*> launched = launch_query(run.opts, run.state, qd, run.batch_qp, wr);
+  if (!launched) {
+    log_line("%s", launched.error().c_str());
+    return false;
+  }
+  const query* q = *launched;
+  if (q == nullptr) run.state.exit_status = 1;  // its type list was refused
+  if (run.shared != nullptr) {
+    io_engine(run.opts, run.state, 8);
+    if (q != nullptr && q->status)
+      log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
+    return true;
+  }
+  io_engine(run.opts, run.state, 0);
+  finish_line(run, wr, q);
+  return true;
+}
+
+// The line without its newline, and without the blanks, tabs and carriage
+// return (of CR LF endings) before it: a term never ends in white space.
+std::string line_text(std::string_view raw) {
+  if (!raw.empty() && raw.back() == '\n') raw.remove_suffix(1);
+  const size_t end = raw.find_last_not_of(" \t\r");
+  return std::string(raw.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
 }  // namespace
 
-void do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp) {
-  qparam batch_qp = cmdline_qp;
-  const bool shared = opts.multiple && opts.batching == batch_plain;
-  writer* shared_writer =
-      shared ? &writer_init(opts, state, batch_qp.output_limit, ps_stdout, false) : nullptr;
+int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp) {
+  batch_run run{opts, state, cmdline_qp, cmdline_qp, nullptr, {}};
+  if (opts.multiple && opts.batching == batch_mode::plain)
+    run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false);
 
-  line_reader reader(stdin);
+  line_reader reader(STDIN_FILENO);
   std::string_view raw;
   while (reader.next(raw)) {
-    std::string line(raw);
-    if (!line.empty() && line.back() == '\n') line.pop_back();
-    // Lines of a file written with CR LF endings.
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string line = line_text(raw);
     if (!line.empty() && line[0] == '#') continue;
     debug_line(1, "do_batch(%s)\n", safe_text(line).c_str());
     if (is_options_line(line)) {
-      options_line(opts, line, batch_qp, cmdline_qp);
-      continue;
+      if (!options_line(opts, line, run.batch_qp, cmdline_qp)) state.exit_status = 1;
+    } else if (!query_line(run, reader, line)) {
+      return 1;
     }
-
-    writer& wr =
-        shared ? *shared_writer : writer_init(opts, state, batch_qp.output_limit, ps_stdout, false);
-    qdesc qd;
-    const char* err = nullptr;
-    if (reader.too_long()) {
-      static_assert(max_line_bytes == 67108864, "the text names the bound");
-      err = "line longer than 67108864 bytes";
-      state.exit_status = 1;
-    } else {
-      err = batch_parse(line, opts.allow_8bit, qd);
-    }
-    if (err != nullptr) {
-      log_line("batch entry parse error: %s", err);
-      if (!shared) finish_line_writer(opts, wr);
-      continue;
-    }
-    query* q = launch_query(opts, state, qd, batch_qp, wr);
-    if (shared) {
-      io_engine(opts, state, 8);
-      if (q != nullptr && q->status)
-        log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
-      continue;
-    }
-    io_engine(opts, state, 0);
-    if (q != nullptr && q->status) {
-      if (opts.batching == batch_tagged) {
-        writer_fini(wr);
-        fflush(stdout);
-        continue;
-      }
-      log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
-    }
-    finish_line_writer(opts, wr);
   }
   if (reader.error() != 0) {
     log_line("batch input: %s", strerror(reader.error()));
     state.exit_status = 1;
   }
-  if (shared) {
+  if (run.shared != nullptr) {
     io_engine(opts, state, 0);
-    writer_fini(*shared_writer);
+    writer_fini(state, *run.shared);
   }
+  return state.exit_status;
 }
 
 }  // namespace trawl

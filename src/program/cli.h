@@ -17,6 +17,7 @@ struct cli_state {
   std::optional<std::string> system_name;
   std::optional<unique_fd> json_input;  // -J: the file, or a duplicate of standard input
   std::string json_name;                // as given
+  int operands = 0;                     // arguments left after the options
 };
 
 }  // namespace trawl

@@ -16,10 +16,12 @@ namespace trawl {
 // the write callback's path, with a fetch that has no transfer behind it.
 void do_json_input(const run_options& opts, run_state& state, const qparam& qp, int fd,
                    const char* name) {
-  writer& wr = writer_init(opts, state, qp.output_limit, nullptr, false);
+  writer& wr = writer_init(opts, state, qp.output_limit, false);
+  // The JSON presentation re-encodes whatever JSON it reads; the others
+  // would show what is not a record as an empty one.
+  wr.stream.records_only = opts.presentation != presentation_format::json;
   auto fresh = std::make_unique<query>();
-  fresh->qp = qp;
-  fresh->mode = mode_none;
+  fresh->detail.qp = qp;
   query& q = writer_add_query(wr, std::move(fresh));
   q.fetches.push_front(std::make_unique<fetch>());
   fetch& f = *q.fetches.front();
@@ -50,7 +52,10 @@ void do_json_input(const run_options& opts, run_state& state, const qparam& qp, 
     char newline = '\n';
     writer_deliver(f, &newline, 1, 1);
   }
-  writer_fini(wr);
+  report_refused_lines(f);
+  // A script must know that the file was not read whole.
+  if (f.failed || f.refused > 0) state.exit_status = 1;
+  writer_fini(state, wr);
 }
 
 }  // namespace trawl

@@ -1,10 +1,11 @@
 #include "program/launch.h"
 
 #include <array>
+#include <new>
 #include <vector>
 
+#include "core/diag.h"
 #include "engine/fetch.h"
-#include "program/exit.h"
 #include "support/ascii.h"
 #include "support/curl_handles.h"
 #include "support/tokenizer.h"
@@ -24,28 +25,25 @@ bool is_dnssec_type(const std::string& lower) {
   return false;
 }
 
+// The library escapes any text it can allocate for.
 std::string escaped(const std::optional<std::string>& term) {
   std::optional<std::string> e = url_escape(*term);
-  if (!e) {
-    log_line("curl_escape(%s) failed", term->c_str());
-    clean_exit(1);
-  }
+  if (!e) throw std::bad_alloc();
   return *e;
 }
 
-// Asks the system for the URL of one path and starts its fetch.
-void launch_fetch(const run_options& opts, run_state& state, query& q, const qdesc& qd,
-                  const time_fence& tf) {
+// Asks the system for the URL of one path and starts its fetch; the
+// system's reason when it cannot ask for it.
+std::optional<std::string> launch_fetch(const run_options& opts, run_state& state, query& q,
+                                        const qdesc& qd, const time_fence& tf) {
   const std::string path = build_path(qd);
   std::string error;
-  std::optional<std::string> url =
-      state.psys->url(*state.psys, opts, state.settings, path.c_str(), q.qp, tf, false, &error);
-  if (!url) {
-    log_line("%s", error.c_str());
-    clean_exit(1);
-  }
+  std::optional<std::string> url = state.psys->url(*state.psys, opts, state.settings, path.c_str(),
+                                                   q.detail.qp, tf, false, &error);
+  if (!url) return error;
   debug_line(1, "url [%s]\n", url->c_str());
   fetch_init(opts, state, q, std::move(*url));
+  return std::nullopt;
 }
 
 }  // namespace
@@ -53,25 +51,25 @@ void launch_fetch(const run_options& opts, run_state& state, query& q, const qde
 std::string build_path(const qdesc& qd) {
   const std::string thing = escaped(qd.thing);
   switch (qd.mode) {
-    case mode_rrset_name:
+    case search_mode::rrset_name:
       if (qd.rrtype && qd.bailiwick)
         return "rrset/name/" + thing + "/" + escaped(qd.rrtype) + "/" + escaped(qd.bailiwick);
       if (qd.rrtype) return "rrset/name/" + thing + "/" + escaped(qd.rrtype);
       if (qd.bailiwick) return "rrset/name/" + thing + "/ANY/" + escaped(qd.bailiwick);
       return "rrset/name/" + thing;
-    case mode_rdata_name:
+    case search_mode::rdata_name:
       if (qd.rrtype) return "rdata/name/" + thing + "/" + escaped(qd.rrtype);
       return "rdata/name/" + thing;
-    case mode_rdata_ip:
+    case search_mode::rdata_ip:
       if (qd.pfxlen) return "rdata/ip/" + thing + "," + escaped(qd.pfxlen);
       return "rdata/ip/" + thing;
-    case mode_rrset_raw:
+    case search_mode::rrset_raw:
       if (qd.rrtype) return "rrset/raw/" + thing + "/" + escaped(qd.rrtype);
       return "rrset/raw/" + thing;
-    case mode_rdata_raw:
+    case search_mode::rdata_raw:
       if (qd.rrtype) return "rdata/raw/" + thing + "/" + escaped(qd.rrtype);
       return "rdata/raw/" + thing;
-    case mode_none:
+    case search_mode::none:
       break;
   }
   return std::string();
@@ -103,8 +101,8 @@ const char* rrtype_list_check(const char* list) {
   return nullptr;
 }
 
-query* launch_query(const run_options& opts, run_state& state, const qdesc& qd, const qparam& qp,
-                    writer& wr) {
+result<query*> launch_query(const run_options& opts, run_state& state, const qdesc& qd,
+                            const qparam& qp, writer& wr) {
   if (qd.rrtype) {
     if (const char* err = rrtype_list_check(qd.rrtype->c_str())) {
       log_line("rrtype incorrect: %s", err);
@@ -112,23 +110,26 @@ query* launch_query(const run_options& opts, run_state& state, const qdesc& qd, 
     }
   }
   auto fresh = std::make_unique<query>();
-  fresh->descr = build_path(qd);
-  fresh->qp = qp;
-  fresh->mode = qd.mode;
+  fresh->detail.descr = build_path(qd);
+  fresh->detail.qp = qp;
+  fresh->detail.mode = qd.mode;
   // Attached before its fetches exist, so that a run ended while they are
   // being created still tears them down with the writer.
   query& q = writer_add_query(wr, std::move(fresh));
   const time_fence tf = time_fence_of(qp);
+  std::vector<qdesc> one_per_type;
   if (!qd.rrtype) {
-    launch_fetch(opts, state, q, qd, tf);
+    one_per_type.push_back(qd);
   } else {
-    qdesc one = qd;
     for (const std::string& item : tokenizer_split(qd.rrtype->c_str(), ",")) {
-      one.rrtype = item;
-      launch_fetch(opts, state, q, one, tf);
+      one_per_type.push_back(qd);
+      one_per_type.back().rrtype = item;
     }
-    if (q.fetches.size() > 1) q.multitype = true;
   }
+  for (const qdesc& one : one_per_type)
+    if (std::optional<std::string> error = launch_fetch(opts, state, q, one, tf))
+      return failure(*error);
+  if (q.fetches.size() > 1) q.multitype = true;
   return &q;
 }
 

@@ -6,6 +6,7 @@
 #include "core/options.h"
 #include "core/qparam.h"
 #include "core/state.h"
+#include "support/result.h"
 
 namespace trawl {
 
@@ -16,8 +17,9 @@ std::string build_path(const qdesc& qd);
 const char* rrtype_list_check(const char* list);
 
 // Adds a query for qd to the writer with one fetch per record type; nullptr
-// (after a log line) when the type list is refused.
-query* launch_query(const run_options& opts, run_state& state, const qdesc& qd, const qparam& qp,
-                    writer& wr);
+// (after a log line) when the type list is refused, which asks nothing. An
+// error when the system cannot ask for it: the run cannot go on.
+result<query*> launch_query(const run_options& opts, run_state& state, const qdesc& qd,
+                            const qparam& qp, writer& wr);
 
 }  // namespace trawl

@@ -1,11 +1,13 @@
 #include "program/usage.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <string>
+#include <string_view>
+#include <vector>
 
+#include "backends/systems.h"
 #include "program/option_scan.h"
 #include "records/verbs.h"
+#include "sort/sort_keys.h"
 
 namespace trawl {
 
@@ -21,50 +23,104 @@ int flag_rank(char c) {
 
 std::string flag_letters() {
   std::string flags;
-  for (const option_row* row = option_table; row->letter != 0; ++row)
-    if (!row->takes_argument) flags += row->letter;
+  for (const option_row& row : option_table)
+    if (!row.takes_argument) flags += row.letter;
   std::sort(flags.begin(), flags.end(), [](char a, char b) { return flag_rank(a) < flag_rank(b); });
   return flags;
 }
 
+template <typename Rows, typename Word>
+std::string joined(const Rows& rows, Word word, const char* separator) {
+  std::string text;
+  for (const auto& row : rows) {
+    if (!text.empty()) text += separator;
+    text += word(row);
+  }
+  return text;
+}
+
+// "a, b, and c", as a sentence lists them.
+std::string listed(const std::vector<std::string>& words) {
+  std::string text;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) text += words.size() > 2 ? ", " : " ";
+    if (i > 0 && i + 1 == words.size()) text += "and ";
+    text += words[i];
+  }
+  return text;
+}
+
+std::string synopsis(const run_options& opts) {
+  const std::string formats = joined(
+      presentation_words, [](const auto& w) { return w.word; }, "|");
+  const std::string keys = joined(
+      sort_key_names(), [](const char* k) { return k; }, "|");
+  const std::string transforms = joined(
+      transform_words, [](const auto& w) { return w.word; }, "|");
+  return "usage: " + opts.program_name + " [-" + flag_letters() + "] [-p " + formats +
+         "]\n"
+         "\t[-u SYSTEM] [-V VERB] [-0 FUNCTION=INPUT] [-o SECONDS] [-C COOKIE-FILE]\n"
+         "\t[-k (" +
+         keys +
+         ")[,...]]\n"
+         "\t[-l QUERY-LIMIT] [-L OUTPUT-LIMIT]\n"
+         "\t[-O OFFSET] [-M MAX_COUNT]\n"
+         "\t[-A AFTER] [-B BEFORE]\n"
+         "\t[-D ASINFO_DOMAIN] [-T (" +
+         transforms +
+         ")[,...]] {\n"
+         "\t\t-f [-m] |\n"
+         "\t\t-J INPUTFILE |\n"
+         "\t\t[-t RRTYPE[,...]] [-b BAILIWICK] {\n"
+         "\t\t\t-r OWNER[/RRTYPE[,...][/BAILIWICK]] |\n"
+         "\t\t\t-n NAME[/RRTYPE[,...]] |\n"
+         "\t\t\t-i IP[/PFXLEN] |\n"
+         "\t\t\t-N RAW-NAME-DATA[/RRTYPE[,...]] |\n"
+         "\t\t\t-R RAW-OWNER-DATA[/RRTYPE[,...][/BAILIWICK]]\n"
+         "\t\t}\n"
+         "\t}\n";
+}
+
+// An option's help lines, completed from the tables they name.
+std::string help_lines(const option_row& row, const run_options& opts) {
+  std::string text = row.help;
+  constexpr std::string_view zone = "{zone}";
+  if (size_t at = text.find(zone); at != std::string::npos)
+    text.replace(at, zone.size(), opts.asinfo_domain);
+  switch (row.letter) {
+    case 'T': {
+      std::vector<std::string> words;
+      for (const auto& w : transform_words) words.emplace_back(w.word);
+      text += listed(words) + ".\n";
+      break;
+    }
+    case 'u':
+      for (const system_name& s : system_names) text = text + '\t' + s.name + '\n';
+      break;
+    case 'V':
+      for (const verb& v : verbs) text = text + '\t' + v.name + '\n';
+      break;
+    default:
+      break;
+  }
+  return text;
+}
+
 }  // namespace
 
-void print_usage(const run_options& opts) {
-  printf("usage: %s [-%s] [-p dns|json|csv|minimal]\n", opts.program_name.c_str(),
-         flag_letters().c_str());
-  fputs(
-      "\t[-u SYSTEM] [-V VERB] [-0 FUNCTION=INPUT]\n"
-      "\t[-k (first|last|duration|count|name|type|data)[,...]]\n"
-      "\t[-l QUERY-LIMIT] [-L OUTPUT-LIMIT]\n"
-      "\t[-O OFFSET] [-M MAX_COUNT]\n"
-      "\t[-A AFTER] [-B BEFORE]\n"
-      "\t[-D ASINFO_DOMAIN] [-T (datefix|reverse|chomp|qdetail)[,...] {\n"
-      "\t\t-f |\n"
-      "\t\t-J INPUTFILE |\n"
-      "\t\t[-t RRTYPE[,...]] [-b BAILIWICK] {\n"
-      "\t\t\t-r OWNER[/RRTYPE[,...][/BAILIWICK]] |\n"
-      "\t\t\t-n NAME[/RRTYPE[,...]] |\n"
-      "\t\t\t-i IP[/PFXLEN] |\n"
-      "\t\t\t-N RAW-NAME-DATA[/RRTYPE[,...]]\n"
-      "\t\t\t-R RAW-OWNER-DATA[/RRTYPE[,...][/BAILIWICK]]\n"
-      "\t\t}\n"
-      "\t}\n",
-      stdout);
-  for (const option_row* row = option_table; row->letter != 0; ++row) {
-    if (row->help == nullptr) continue;
-    if (row->letter == 'D') {
-      printf(row->help, opts.asinfo_domain.c_str());
-    } else {
-      fputs(row->help, stdout);
-    }
-    if (row->letter == 'V')
-      for (const verb* v = verbs; v->name != nullptr; ++v) printf("\t%s\n", v->name);
-  }
-  fputs(
+std::string usage_text(const run_options& opts) {
+  std::string text = synopsis(opts);
+  for (const option_row& row : option_table)
+    if (row.help != nullptr) text += help_lines(row, opts);
+  text +=
       "\nGetting Started:\n\tAdd your API key to ~/.trove-query.conf like this:\n"
-      "\t\tTROVE_API_KEY=\"YOURAPIKEYHERE\"\n",
-      stdout);
-  printf("\nTry   man %s  for full documentation.\n", opts.program_name.c_str());
+      "\t\tTROVE_API_KEY=\"YOURAPIKEYHERE\"\n";
+  text += "\nTry   man " + opts.program_name + "  for full documentation.\n";
+  return text;
+}
+
+std::string version_text(const run_options& opts) {
+  return opts.program_name + ": version " + version_string() + "\n";
 }
 
 }  // namespace trawl

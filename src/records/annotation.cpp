@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "core/diag.h"
-#include "core/state.h"
 
 namespace trawl {
 
@@ -15,14 +14,13 @@ void trace_txt(int index, std::string_view text) {
 
 }  // namespace
 
-asinfo_result asinfo_from_rr(const run_options& opts, run_state& state, const char* rrtype,
-                             const char* rdata) {
-  if (!opts.asinfo_lookup || strcmp(rrtype, "A") != 0) return {};
+asinfo_result asinfo_from_rr(as_annotation* as, const char* rrtype, const char* rdata) {
+  if (as == nullptr || strcmp(rrtype, "A") != 0) return {};
   // No query is built from a value that is not an IPv4 address.
-  std::optional<std::string> qname = asinfo_query_name(rdata, opts.asinfo_domain);
+  std::optional<std::string> qname = asinfo_query_name(rdata, as->zone);
   if (!qname) return {};
   debug_line(1, "asinfo_from_dns(%s)\n", qname->c_str());
-  return asinfo_from_dns(state.asinfo, *qname, trace_txt);
+  return asinfo_from_dns(as->resolver, *qname, trace_txt);
 }
 
 }  // namespace trawl

@@ -1,7 +1,5 @@
 #include "records/countoff.h"
 
-#include <cstdio>
-
 namespace trawl {
 
 namespace {
@@ -83,15 +81,21 @@ std::string transform_rrname(std::string copy, bool reverse, bool chomp) {
   return copy;
 }
 
-void countoff_report(const char* caller, const char* name, const counted& c) {
-  std::printf("\"%s\" -> {nlabel %d, nchar %zu, nalnum %zu, lens [", name, c.nlabel, c.nchar,
-              c.nalnum);
+std::string countoff_report(const char* caller, const char* name, const counted& c) {
+  std::string line = "\"";
+  line += name;
+  line += "\" -> {nlabel " + std::to_string(c.nlabel) + ", nchar " + std::to_string(c.nchar) +
+          ", nalnum " + std::to_string(c.nalnum) + ", lens [";
   const char* separator = "";
   for (size_t len : c.lens) {
-    std::printf("%s%zu", separator, len);
+    line += separator;
+    line += std::to_string(len);
     separator = ", ";
   }
-  std::printf("]} (%s)\n", caller);
+  line += "]} (";
+  line += caller;
+  line += ")\n";
+  return line;
 }
 
 }  // namespace trawl

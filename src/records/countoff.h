@@ -25,7 +25,7 @@ std::string reverse_name(const char* name);
 
 std::string transform_rrname(std::string copy, bool reverse, bool chomp);
 
-// Writes the "-0 countoff" report line to standard output.
-void countoff_report(const char* caller, const char* name, const counted& c);
+// The "-0 countoff" report line, newline included.
+std::string countoff_report(const char* caller, const char* name, const counted& c);
 
 }  // namespace trawl

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "core/diag.h"
-#include "core/state.h"
 #include "records/annotation.h"
 #include "records/tuple.h"
 #include "support/safe_text.h"
@@ -53,9 +51,9 @@ void as_field(std::string& out, const std::string& text) {
   if (!text.empty()) quoted(out, text);
 }
 
-void csv_rr_line(std::string& out, const run_options& opts, run_state& state, const pdns_tuple& tup,
+void csv_rr_line(std::string& out, const presentation& settings, const pdns_tuple& tup,
                  const char* rdata) {
-  times(out, opts.iso_time, tup);
+  times(out, settings.iso_time, tup);
   out += ',';
   integer_field(out, tup.node.count, tup.count);
   out += ',';
@@ -66,8 +64,8 @@ void csv_rr_line(std::string& out, const run_options& opts, run_state& state, co
   text_field(out, tup.rrtype);
   out += ',';
   text_field(out, rdata);
-  if (opts.asinfo_lookup && tup.rrtype != nullptr && rdata != nullptr) {
-    asinfo_result as = asinfo_from_rr(opts, state, tup.rrtype, rdata);
+  if (settings.asinfo != nullptr && tup.rrtype != nullptr && rdata != nullptr) {
+    asinfo_result as = asinfo_from_rr(settings.asinfo, tup.rrtype, rdata);
     out += ',';
     if (as.comment) {
       as_field(out, *as.comment);
@@ -86,33 +84,31 @@ void csv_rr_line(std::string& out, const run_options& opts, run_state& state, co
 
 }  // namespace
 
-void present_csv_lookup(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                        const query*, writer& wr) {
-  std::string& out = state.out;
+void present_csv_lookup(const pdns_tuple& tup, const query_detail*, present_context& ctx) {
+  std::string& out = ctx.out;
   out.clear();
-  if (!wr.csv_header_done) {
+  if (!ctx.csv_header_done) {
     out += "time_first,time_last,zone_first,zone_last,count,bailiwick,rrname,rrtype,rdata";
-    if (opts.asinfo_lookup) out += ",asnum,cidr";
+    if (ctx.settings.asinfo != nullptr) out += ",asnum,cidr";
     out += '\n';
-    wr.csv_header_done = true;
+    ctx.csv_header_done = true;
   }
   for_each_rdata(tup, [&](rdata_value value) {
-    csv_rr_line(out, opts, state, tup, value.bad ? bad_value_text : value.text);
+    csv_rr_line(out, ctx.settings, tup, value.bad ? bad_value_text : value.text);
   });
-  write_out(out);
+  ctx.sink.write(out);
 }
 
-void present_csv_summarize(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                           const query*, writer&) {
-  std::string& out = state.out;
+void present_csv_summarize(const pdns_tuple& tup, const query_detail*, present_context& ctx) {
+  std::string& out = ctx.out;
   out.assign("time_first,time_last,zone_first,zone_last,count,num_results\n");
-  times(out, opts.iso_time, tup);
+  times(out, ctx.settings.iso_time, tup);
   out += ',';
   integer_field(out, tup.node.count, tup.count);
   out += ',';
   integer_field(out, tup.node.num_results, tup.num_results);
   out += '\n';
-  write_out(out);
+  ctx.sink.write(out);
 }
 
 }  // namespace trawl

@@ -1,10 +1,9 @@
 #include "records/present_json.h"
 
-#include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "core/diag.h"
-#include "core/state.h"
 #include "records/annotation.h"
 #include "records/tuple.h"
 #include "support/safe_text.h"
@@ -24,12 +23,12 @@ void put(json_t* object, const char* key, json_ref value) {
   json_object_set_new(object, key, value.release());
 }
 
-json_ref collect_annotations(const run_options& opts, run_state& state, const pdns_tuple& tup) {
+json_ref collect_annotations(as_annotation* as, const pdns_tuple& tup) {
   json_ref anno;
-  if (!opts.asinfo_lookup || tup.rrtype == nullptr) return anno;
+  if (as == nullptr || tup.rrtype == nullptr) return anno;
   for_each_rdata(tup, [&](rdata_value value) {
     if (value.bad || value.text == nullptr) return;
-    json_ref asinfo = annotation_json(opts, state, tup.rrtype, value.text);
+    json_ref asinfo = annotation_json(as, tup.rrtype, value.text);
     if (!asinfo) return;
     if (!anno) anno.reset(json_object());
     json_ref entry(json_object());
@@ -39,7 +38,7 @@ json_ref collect_annotations(const run_options& opts, run_state& state, const pd
   return anno;
 }
 
-json_ref query_detail(bool iso, const query& qry, json_ref anno) {
+json_ref detail_json(bool iso, const query_detail& qry, json_ref anno) {
   json_ref detail(json_object());
   json_t* d = detail.get();
   if (qry.descr) put(d, "descr", json_ref(json_string(qry.descr->c_str())));
@@ -55,7 +54,8 @@ json_ref query_detail(bool iso, const query& qry, json_ref anno) {
 
 // Encoded into the run's reused buffer and written with one call: the
 // library's stream encoder writes every token on its own.
-void print_compact(std::string& out, const json_t* value) {
+void print_compact(present_context& ctx, const json_t* value) {
+  std::string& out = ctx.out;
   if (out.size() < 4096) out.resize(4096);
   size_t need = json_dumpb(value, out.data(), out.size() - 1, JSON_COMPACT);
   if (need == 0) return;  // nothing the library could encode
@@ -64,17 +64,19 @@ void print_compact(std::string& out, const json_t* value) {
     need = json_dumpb(value, out.data(), need, JSON_COMPACT);
   }
   out[need] = '\n';
-  write_out(std::string_view(out.data(), need + 1));
+  ctx.sink.write(std::string_view(out.data(), need + 1));
 }
 
-void present_json(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                  const query* qry, bool annotate) {
+void present_json(const pdns_tuple& tup, const query_detail* qry, present_context& ctx,
+                  bool annotate) {
   // A framed line without obj never reaches a presenter.
   if (tup.record_json == nullptr) return;
-  const bool iso = opts.iso_time;
-  const bool datefix = opts.transform(transform_datefix);
-  const bool rename = opts.transform(transform_reverse) || opts.transform(transform_chomp);
-  const bool qdetail = opts.transform(transform_qdetail);
+  const presentation& settings = ctx.settings;
+  const bool iso = settings.iso_time;
+  const bool datefix = settings.transforms.has(transform::datefix);
+  const bool rename =
+      settings.transforms.has(transform::reverse) || settings.transforms.has(transform::chomp);
+  const bool qdetail = settings.transforms.has(transform::qdetail);
 
   json_ref zone_first, zone_last, first, last;
   if (datefix && tup.node.zone_time_first != nullptr && tup.node.zone_time_last != nullptr) {
@@ -86,10 +88,10 @@ void present_json(const run_options& opts, run_state& state, const pdns_tuple& t
     last = time_json(iso, tup.time_last);
   }
   json_ref anno;
-  if (annotate) anno = collect_annotations(opts, state, tup);
+  if (annotate) anno = collect_annotations(settings.asinfo, tup);
 
   if (!zone_first && !first && !rename && !qdetail && !anno) {
-    print_compact(state.out, tup.record_json);
+    print_compact(ctx, tup.record_json);
     return;
   }
 
@@ -108,20 +110,19 @@ void present_json(const run_options& opts, run_state& state, const pdns_tuple& t
   if (rename && tup.rrname != nullptr) put(c, "rrname", json_ref(json_string(tup.rrname)));
   json_ref detail;
   if (qdetail && qry != nullptr) {
-    detail = query_detail(iso, *qry, std::move(anno));
+    detail = detail_json(iso, *qry, std::move(anno));
   } else if (anno) {
     detail.reset(json_object());
     put(detail.get(), "anno", std::move(anno));
   }
   if (detail) put(c, "_trawl", std::move(detail));
-  print_compact(state.out, c);
+  print_compact(ctx, c);
 }
 
 }  // namespace
 
-json_ref annotation_json(const run_options& opts, run_state& state, const char* rrtype,
-                         const char* rdata) {
-  asinfo_result as = asinfo_from_rr(opts, state, rrtype, rdata);
+json_ref annotation_json(as_annotation* asinfo, const char* rrtype, const char* rdata) {
+  asinfo_result as = asinfo_from_rr(asinfo, rrtype, rdata);
   if (as.comment) {
     json_ref value(json_object());
     put(value.get(), "comment", json_ref(json_string(as.comment->c_str())));
@@ -137,26 +138,26 @@ json_ref annotation_json(const run_options& opts, run_state& state, const char* 
   return value;
 }
 
-void present_json_lookup(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                         const query* qry, writer&) {
-  present_json(opts, state, tup, qry, true);
+void present_json_lookup(const pdns_tuple& tup, const query_detail* qry, present_context& ctx) {
+  present_json(tup, qry, ctx, true);
 }
 
-void present_json_summarize(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                            const query* qry, writer&) {
-  present_json(opts, state, tup, qry, false);
+void present_json_summarize(const pdns_tuple& tup, const query_detail* qry, present_context& ctx) {
+  present_json(tup, qry, ctx, false);
 }
 
-bool pprint_json(const char* text, size_t length, FILE* stream) {
+bool pprint_json(std::string_view text, output_sink& sink) {
   json_error_t error;
-  json_ref value(json_loadb(text, length, 0, &error));
+  json_ref value(json_loadb(text.data(), text.size(), 0, &error));
   if (!value) {
     log_line("JSON parsing error %d:%d: %s %s", error.line, error.column,
              safe_text(error.text).c_str(), error.source);
     return false;
   }
-  json_dumpf(value.get(), stream, JSON_INDENT(2));
-  fputc('\n', stream);
+  c_text indented(json_dumps(value.get(), JSON_INDENT(2)));
+  if (!indented) throw std::bad_alloc();
+  sink.write(indented.get());
+  sink.write("\n");
   return true;
 }
 

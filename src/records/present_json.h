@@ -2,29 +2,22 @@
 // unless transforms or annotations change it (those go under "_trawl").
 #pragma once
 
-#include <cstddef>
-#include <cstdio>
+#include <string_view>
 
-#include "core/options.h"
+#include "core/present.h"
 #include "support/json_ref.h"
 
 namespace trawl {
 
 struct pdns_tuple;
-struct query;
-struct writer;
-struct run_state;
 
-void present_json_lookup(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                         const query* qry, writer& wr);
-void present_json_summarize(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                            const query* qry, writer& wr);
+void present_json_lookup(const pdns_tuple& tup, const query_detail* qry, present_context& ctx);
+void present_json_summarize(const pdns_tuple& tup, const query_detail* qry, present_context& ctx);
 
 // The asinfo value of one rdata value, or nothing.
-json_ref annotation_json(const run_options& opts, run_state& state, const char* rrtype,
-                         const char* rdata);
+json_ref annotation_json(as_annotation* asinfo, const char* rrtype, const char* rdata);
 
 // Writes a JSON text indented by two; false (after a log line) when it does not parse.
-bool pprint_json(const char* text, size_t length, FILE* stream);
+bool pprint_json(std::string_view text, output_sink& sink);
 
 }  // namespace trawl

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "core/diag.h"
-#include "core/state.h"
 #include "records/annotation.h"
 #include "records/tuple.h"
 #include "support/safe_text.h"
@@ -25,7 +23,9 @@ void time_pair(std::string& out, bool iso, const char* label, uint64_t first, ui
 void time_range(std::string& out, bool iso, const char* label, uint64_t first, uint64_t last,
                 uint64_t duration) {
   char text[50];
-  if (duration_str(duration, text, sizeof text) < 0) snprintf(text, sizeof text, "?");
+  // An end before the start would make the unsigned difference huge.
+  if (last < first || duration_str(duration, text, sizeof text) < 0)
+    snprintf(text, sizeof text, "?");
   time_pair(out, iso, label, first, last);
   out += " (";
   out += text;
@@ -47,10 +47,10 @@ void safe(std::string& out, const char* text) {
 }
 
 // Saved JSON input may lack any of the three, so absent fields print as empty text.
-void text_rr_line(std::string& out, const run_options& opts, run_state& state, const char* rrname,
-                  const char* rrtype, const char* rdata) {
+void text_rr_line(std::string& out, as_annotation* asinfo, const char* rrname, const char* rrtype,
+                  const char* rdata) {
   asinfo_result as;
-  if (rrtype != nullptr && rdata != nullptr) as = asinfo_from_rr(opts, state, rrtype, rdata);
+  if (rrtype != nullptr && rdata != nullptr) as = asinfo_from_rr(asinfo, rrtype, rdata);
   safe(out, rrname);
   out += "  ";
   safe(out, rrtype);
@@ -76,10 +76,9 @@ void count_line(std::string& out, const char* prefix, int64_t count) {
 
 }  // namespace
 
-void present_text_lookup(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                         const query*, writer&) {
-  const bool iso = opts.iso_time;
-  std::string& out = state.out;
+void present_text_lookup(const pdns_tuple& tup, const query_detail*, present_context& ctx) {
+  const bool iso = ctx.settings.iso_time;
+  std::string& out = ctx.out;
   out.clear();
   if (tup.node.time_first != nullptr && tup.node.time_last != nullptr) {
     time_range(out, iso, ";; record times", tup.time_first, tup.time_last,
@@ -103,17 +102,17 @@ void present_text_lookup(const run_options& opts, run_state& state, const pdns_t
   }
 
   for_each_rdata(tup, [&](rdata_value value) {
-    text_rr_line(out, opts, state, tup.rrname, tup.rrtype, value.bad ? bad_value_text : value.text);
+    text_rr_line(out, ctx.settings.asinfo, tup.rrname, tup.rrtype,
+                 value.bad ? bad_value_text : value.text);
   });
   // An empty rdata array with nothing else leaves no trace at all.
   if (!out.empty()) out += '\n';
-  write_out(out);
+  ctx.sink.write(out);
 }
 
-void present_text_summarize(const run_options& opts, run_state& state, const pdns_tuple& tup,
-                            const query*, writer&) {
-  const bool iso = opts.iso_time;
-  std::string& out = state.out;
+void present_text_summarize(const pdns_tuple& tup, const query_detail*, present_context& ctx) {
+  const bool iso = ctx.settings.iso_time;
+  std::string& out = ctx.out;
   out.clear();
   if (tup.node.time_first != nullptr && tup.node.time_last != nullptr) {
     time_pair(out, iso, ";; record times", tup.time_first, tup.time_last);
@@ -134,7 +133,7 @@ void present_text_summarize(const run_options& opts, run_state& state, const pdn
     out += std::to_string(tup.num_results);
   }
   out += '\n';
-  write_out(out);
+  ctx.sink.write(out);
 }
 
 }  // namespace trawl

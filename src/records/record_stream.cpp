@@ -18,9 +18,9 @@ struct cond_rule {
 };
 
 constexpr cond_rule cond_rules[] = {
-    {"begin", cond_begin, true},         {"ongoing", cond_ongoing, false},
-    {"succeeded", cond_succeeded, true}, {"limited", cond_limited, true},
-    {"failed", cond_failed, true},
+    {"begin", saf_cond::begin, true},         {"ongoing", saf_cond::ongoing, false},
+    {"succeeded", saf_cond::succeeded, true}, {"limited", saf_cond::limited, true},
+    {"failed", saf_cond::failed, true},
 };
 
 }  // namespace
@@ -40,7 +40,7 @@ bool pdns_blob(fetch& f, const pdns_tuple& tup) {
       f.cond = found->code;
       if (found->ends_line) return false;
     } else {
-      f.cond = cond_missing;
+      f.cond = saf_cond::missing;
       log_line("Unknown value for \"cond\": %s", safe_text(tup.cond).c_str());
     }
   }
@@ -65,8 +65,8 @@ bool window_keeps(const qparam& qp, const pdns_tuple& tup) {
 }
 
 bool ends_stream(saf_cond cond) {
-  return cond == cond_succeeded || cond == cond_limited || cond == cond_failed ||
-         cond == cond_truncated;
+  return cond == saf_cond::succeeded || cond == saf_cond::limited || cond == saf_cond::failed ||
+         cond == saf_cond::truncated;
 }
 
 }  // namespace trawl

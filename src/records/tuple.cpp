@@ -72,7 +72,7 @@ const char* find_nodes(pdns_tuple& tup, json_t* object, const key_rule (&rules)[
 }  // namespace
 
 std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
-                                      const run_options& opts, bool framed) {
+                                      transform_set transforms, bool framed) {
   tup = pdns_tuple{};
   const int length = static_cast<int>(line.size());
   debug_line(4, "[%d] '%-*.*s'\n", length, length, length, line.data());
@@ -116,14 +116,21 @@ std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
   tup.rdata = json_string_value(tup.node.rdata);
   if (tup.node.rrname != nullptr) {
     tup.rrname = json_string_value(tup.node.rrname);
-    const bool reverse = opts.transform(transform_reverse);
-    const bool chomp = opts.transform(transform_chomp);
+    const bool reverse = transforms.has(transform::reverse);
+    const bool chomp = transforms.has(transform::chomp);
     if (reverse || chomp) {
       tup.rrname_storage = transform_rrname(tup.rrname, reverse, chomp);
       tup.rrname = tup.rrname_storage.c_str();
     }
   }
   return std::nullopt;
+}
+
+bool tuple_is_record(const pdns_tuple& tup) {
+  if (!json_is_object(tup.record_json)) return false;
+  for (const key_rule& rule : record_rules)
+    if (tup.node.*rule.node != nullptr) return true;
+  return false;
 }
 
 void tuple_unmake(pdns_tuple& tup) {

@@ -6,11 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/options.h"
 #include "support/json_ref.h"
 
 namespace trawl {
-
-struct run_options;
 
 struct pdns_tuple {
   json_ref line_json;             // owned parse result of the whole line
@@ -54,10 +53,14 @@ struct tuple_error {
 };
 
 // Decodes one line; framed lines carry their record in "obj". The owner name
-// is transformed as the options ask.
+// is transformed as transforms ask (reverse, chomp).
 std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
-                                      const run_options& opts, bool framed);
+                                      transform_set transforms, bool framed);
 void tuple_unmake(pdns_tuple& tup);
+
+// True when the line held a record: an object with at least one of the
+// record's keys (saved output may hold other JSON).
+bool tuple_is_record(const pdns_tuple& tup);
 
 // One value of a record's data as presenters walk them: text is nullptr when
 // the record has no data; bad marks an array element that is not a string.

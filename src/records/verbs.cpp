@@ -17,7 +17,7 @@ const char* lookup_ok(const run_options& opts) {
 }
 
 const char* summarize_ok(const run_options& opts) {
-  if (opts.sorting != sort_none) return "Sorting with a summarize verb makes no sense";
+  if (opts.sorting != sort_mode::none) return "Sorting with a summarize verb makes no sense";
   return nullptr;
 }
 
@@ -30,19 +30,20 @@ constexpr presenter pres_minimal_lookup{present_minimal_lookup, false};
 constexpr presenter pres_json_lookup{present_json_lookup, true};
 constexpr presenter pres_json_summarize{present_json_summarize, true};
 
-}  // namespace
-
-const verb verbs[] = {
+constexpr verb verb_table[] = {
     {"lookup", "/lookup", lookup_ok, &pres_text_lookup, &pres_json_lookup, &pres_csv_lookup,
      &pres_minimal_lookup},
     {"summarize", "/summarize", summarize_ok, &pres_text_summarize, &pres_json_summarize,
      &pres_csv_summarize, nullptr},
-    {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
+}  // namespace
+
+const std::span<const verb> verbs = verb_table;
+
 const verb* find_verb(const char* text) {
-  for (const verb* v = verbs; v->name != nullptr; ++v)
-    if (strcasecmp(v->name, text) == 0) return v;
+  for (const verb& v : verbs)
+    if (strcasecmp(v.name, text) == 0) return &v;
   return nullptr;
 }
 

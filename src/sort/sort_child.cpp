@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "core/diag.h"
-#include "core/state.h"
+#include "core/transfer.h"
 #include "core/verb.h"
 #include "records/tuple.h"
 #include "sort/sigpipe_guard.h"
+#include "sort/sort_keys.h"
 #include "sort/sort_line.h"
 #include "support/file_handles.h"
 #include "support/line_reader.h"
@@ -53,7 +54,7 @@ struct sort_command {
 sort_command make_sort_command(const run_options& opts) {
   sort_command cmd;
   cmd.args = {"sort", "-u"};
-  for (const sort_key& key : opts.sort_keys) cmd.args.push_back(key.argument);
+  for (std::string& arg : sort_key_arguments(opts)) cmd.args.push_back(std::move(arg));
   for (std::string& arg : cmd.args) cmd.argv.push_back(arg.data());
   cmd.argv.push_back(nullptr);
 
@@ -123,8 +124,7 @@ file_ptr open_stream(unique_fd& fd, const char* mode) {
 }
 
 // Presents one line of the sort program's output; true when a record went out.
-bool present_sorted_line(const run_options& opts, run_state& state, writer& wr,
-                         std::string_view line) {
+bool present_sorted_line(writer& wr, std::string_view line) {
   if (line.empty() || line.back() != '\n') {
     warning("no \\n found in '%s'", safe_text(line).c_str());
     return false;
@@ -133,16 +133,16 @@ bool present_sorted_line(const run_options& opts, run_state& state, writer& wr,
   const int n = static_cast<int>(line.size());
   debug_line(2, "sort1: '%*.*s'\n", n, n, line.data());
   std::string_view record;
-  if (const char* format = sort_line_split(line, &record)) {
-    warning(format, safe_text(line).c_str());
+  if (const char* missing = sort_line_split(line, &record)) {
+    warning("%s '%s'", missing, safe_text(line).c_str());
     return false;
   }
   const int m = static_cast<int>(record.size());
   debug_line(2, "sort2: '%*.*s'\n", m, m, record.data());
   pdns_tuple tup;
   // The record text is the line as received, framing and all.
-  const bool framed = state.psys != nullptr && state.psys->encap == encap_saf;
-  if (std::optional<tuple_error> error = tuple_make(tup, record, opts, framed)) {
+  if (std::optional<tuple_error> error =
+          tuple_make(tup, record, wr.stream.transforms, wr.stream.framed)) {
     if (error->not_json)
       warning("json_loadb: %s", safe_text(error->text).c_str());
     else
@@ -150,17 +150,16 @@ bool present_sorted_line(const run_options& opts, run_state& state, writer& wr,
     return false;
   }
   // The writer's queries are gone by now.
-  opts.presenter_selected->function(opts, state, tup, nullptr, wr);
+  wr.pres->function(tup, nullptr, wr.present);
   tuple_unmake(tup);
-  check_output();
   return true;
 }
 
 // Reads to the end even past the limit, so that the child is never left
 // blocked on a full pipe.
-int read_back(const run_options& opts, run_state& state, writer& wr) {
+int read_back(writer& wr) {
   // Our own lines, each bounded through the record it holds.
-  line_reader reader(wr.sort_stdout.get(), SIZE_MAX);
+  line_reader reader(fileno(wr.sort_stdout.get()), SIZE_MAX);
   std::string_view line;
   int presented = 0;
   while (reader.next(line)) {
@@ -171,12 +170,12 @@ int read_back(const run_options& opts, run_state& state, writer& wr) {
       }
       continue;
     }
-    if (present_sorted_line(opts, state, wr, line)) ++presented;
+    if (present_sorted_line(wr, line)) ++presented;
   }
   return presented;
 }
 
-void reap(run_state& state, writer& wr) {
+void reap(writer& wr) {
   int status = 0;
   pid_t waited;
   do {
@@ -188,7 +187,7 @@ void reap(run_state& state, writer& wr) {
   } else if (!wr.sort_killed && status != 0) {
     // Its output, and so ours, is incomplete.
     warning("sort exit status is %u", static_cast<unsigned>(status));
-    state.exit_status = 1;
+    wr.incomplete = true;
   }
 }
 
@@ -215,18 +214,18 @@ void sort_child_start(const run_options& opts, writer& wr) {
   wr.sort_stdout = open_stream(from_sort.read_end, "r");
 }
 
-void sort_child_finish(const run_options& opts, run_state& state, writer& wr) {
+void sort_child_finish(writer& wr) {
   sort_line_flush(wr);
   {
     sigpipe_guard guard;  // the flush on close meets a sort program that never started
     wr.sort_stdin.reset();
   }
   debug_line(1, "closed sort_stdin, wrote %d objs\n", wr.count);
-  const int presented = read_back(opts, state, wr);
+  const int presented = read_back(wr);
   wr.sort_stdout.reset();
   debug_line(1, "closed sort_stdout, read %d objs (lim %ld)\n", presented,
              static_cast<long>(wr.output_limit));
-  reap(state, wr);
+  reap(wr);
 }
 
 }  // namespace trawl

@@ -7,14 +7,14 @@
 namespace trawl {
 
 struct writer;
-struct run_state;
 
 // Starts the sort program with the options' keys; throws panic_error when a
 // pipe or the process cannot be made.
 void sort_child_start(const run_options& opts, writer& wr);
 
 // Closes the child's input, presents the sorted records within the writer's
-// output limit and reaps the child.
-void sort_child_finish(const run_options& opts, run_state& state, writer& wr);
+// output limit and reaps the child; a child that failed marks the writer's
+// output incomplete.
+void sort_child_finish(writer& wr);
 
 }  // namespace trawl

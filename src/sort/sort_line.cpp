@@ -14,8 +14,8 @@ namespace {
 
 // One per separator, in the order they are searched.
 constexpr const char* missing_separator[] = {
-    "no SP found in '%s'", "no second SP in '%s'", "no third SP in '%s'",   "no fourth SP in '%s'",
-    "no fifth SP in '%s'", "no sixth SP in '%s'",  "no seventh SP in '%s'",
+    "no SP found in", "no second SP in", "no third SP in",   "no fourth SP in",
+    "no fifth SP in", "no sixth SP in",  "no seventh SP in",
 };
 
 const char* or_na(const char* text) {

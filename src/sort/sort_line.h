@@ -22,7 +22,7 @@ void sort_line_flush(writer& wr);
 
 // line is one sorted line without its newline. On success sets *record to
 // the text after the seventh field separator and returns nullptr; otherwise
-// returns the printf format of the warning, which takes the line as %s.
+// returns the start of the warning, which the quoted line completes.
 const char* sort_line_split(std::string_view line, std::string_view* record);
 
 }  // namespace trawl

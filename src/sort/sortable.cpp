@@ -23,7 +23,7 @@ void append_hex(std::string& buf, const unsigned char* bytes, size_t n) {
   }
 }
 
-// Unparseable addresses encode as zeros, which sort them ahead of every real one.
+// An unparseable address encodes as zeros, as the all-zero address does.
 template <int family, size_t octets>
 void append_address(std::string& buf, const char* text) {
   unsigned char addr[octets] = {};

@@ -87,8 +87,7 @@ uint64_t dedup_set_hash(const char* text) {
   return hash_and_length(text, length);
 }
 
-// Out of memory is not reported: std::bad_alloc escapes from here and, since
-// nothing in the program catches it, ends the run through std::terminate (abort).
+// Out of memory throws std::bad_alloc, which ends the run as a panic.
 std::unique_ptr<dedup_set> dedup_set_new(uint64_t buckets) {
   auto set = std::make_unique<dedup_set>();
   while (set->slot_bits < 32 && (uint64_t{1} << set->slot_bits) < buckets) ++set->slot_bits;

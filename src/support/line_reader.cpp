@@ -1,23 +1,31 @@
 #include "support/line_reader.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
 namespace trawl {
 
-line_reader::line_reader(FILE* in, size_t max_line)
-    : in_(in), max_line_(max_line), buffer_(size_t{64} << 10) {}
+line_reader::line_reader(int fd, size_t max_line)
+    : fd_(fd), max_line_(max_line), buffer_(size_t{64} << 10) {}
 
+// What has arrived is taken as it comes: a program that writes one line and
+// waits for its answer must not wait for a buffer to fill.
 bool line_reader::fill() {
   if (at_end_) return false;
   start_ = 0;
-  errno = 0;
-  end_ = fread(buffer_.data(), 1, buffer_.size(), in_);
-  if (end_ == 0) {
+  end_ = 0;
+  ssize_t n;
+  do {
+    n = read(fd_, buffer_.data(), buffer_.size());
+  } while (n < 0 && errno == EINTR);
+  if (n <= 0) {
     at_end_ = true;
-    if (ferror(in_)) error_ = errno != 0 ? errno : EIO;
+    if (n < 0) error_ = errno;
     return false;
   }
+  end_ = static_cast<size_t>(n);
   return true;
 }
 

@@ -1,4 +1,4 @@
-// Reads lines from a stdio stream, each at most a bound long, through one
+// Reads lines from a descriptor, each at most a bound long, through one
 // reused buffer: a line that fits in the buffer is never copied.
 #pragma once
 
@@ -16,7 +16,7 @@ inline constexpr size_t max_line_bytes = size_t{64} << 20;
 
 class line_reader {
  public:
-  explicit line_reader(FILE* in, size_t max_line = max_line_bytes);
+  explicit line_reader(int fd, size_t max_line = max_line_bytes);
   line_reader(const line_reader&) = delete;
   line_reader& operator=(const line_reader&) = delete;
 
@@ -34,7 +34,7 @@ class line_reader {
  private:
   bool fill();
 
-  FILE* in_;
+  int fd_;
   size_t max_line_;
   std::vector<char> buffer_;
   size_t start_ = 0;  // unread bytes are buffer_[start_, end_)

@@ -14,7 +14,9 @@ bool is_control(unsigned char c) {
   return c < 0x20 || c == 0x7f;
 }
 
-// Length of the well-formed UTF-8 sequence starting at text[i], or 0.
+// Length of the well-formed UTF-8 sequence starting at text[i], or 0. The C1
+// controls (U+0080 to U+009F) count as not well-formed: some terminals act
+// on them as on their 7-bit forms.
 size_t utf8_length(std::string_view text, size_t i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i);
@@ -22,6 +24,7 @@ size_t utf8_length(std::string_view text, size_t i) {
   unsigned char low = 0x80, high = 0xbf;  // the range of the second byte
   if (lead >= 0xc2 && lead <= 0xdf) {
     length = 2;
+    if (lead == 0xc2) low = 0xa0;  // no C1 controls
   } else if (lead >= 0xe0 && lead <= 0xef) {
     length = 3;
     if (lead == 0xe0) low = 0xa0;   // no overlong forms
@@ -40,16 +43,17 @@ size_t utf8_length(std::string_view text, size_t i) {
   return length;
 }
 
-// A backslash that begins a master-file escape (\DDD, or \ and a printable
-// character) already means what it says; any other one is escaped itself,
-// or a reader could not tell it from one of ours.
-bool begins_escape(std::string_view text, size_t i) {
-  if (i + 1 >= text.size()) return false;
-  const unsigned char next = static_cast<unsigned char>(text[i + 1]);
-  if (is_digit(next))
-    return i + 3 < text.size() && is_digit(static_cast<unsigned char>(text[i + 2])) &&
-           is_digit(static_cast<unsigned char>(text[i + 3]));
-  return next > 0x20 && next < 0x7f;
+// Length of the master-file escape starting at text[i], or 0: \DDD with DDD
+// a decimal 000 to 255, or \ and a printable character other than a digit or
+// the blank. Such an escape already means what it says and is kept whole, so
+// that its second byte is never read as the start of another.
+size_t escape_length(std::string_view text, size_t i) {
+  if (text[i] != '\\' || i + 1 >= text.size()) return 0;
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  if (!is_digit(byte(i + 1))) return byte(i + 1) > 0x20 && byte(i + 1) < 0x7f ? 2 : 0;
+  if (i + 3 >= text.size() || !is_digit(byte(i + 2)) || !is_digit(byte(i + 3))) return 0;
+  const int value = (byte(i + 1) - '0') * 100 + (byte(i + 2) - '0') * 10 + (byte(i + 3) - '0');
+  return value <= 255 ? 4 : 0;
 }
 
 // Bytes needing no thought at all: printable ASCII but the backslash.
@@ -64,17 +68,21 @@ void append_escape(std::string& out, unsigned char c) {
 }
 
 // The offset of the first byte at or after i that must be escaped, or the
-// text's size.
+// text's size. The text is read left to right in whole units (a byte, an
+// escape, a UTF-8 sequence); i is always the start of one. A backslash that
+// begins no escape is escaped itself, or a reader could not tell it from one.
 size_t next_unsafe(std::string_view text, size_t i) {
   while (i < text.size()) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (plain(c) || (c == '\\' && begins_escape(text, i))) {
-      ++i;
-    } else if (c >= 0x80 && utf8_length(text, i) > 0) {
-      i += utf8_length(text, i);
-    } else {
-      return i;
-    }
+    size_t length = 0;
+    if (plain(c))
+      length = 1;
+    else if (c == '\\')
+      length = escape_length(text, i);
+    else if (c >= 0x80)
+      length = utf8_length(text, i);
+    if (length == 0) return i;
+    i += length;
   }
   return text.size();
 }

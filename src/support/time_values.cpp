@@ -40,6 +40,83 @@ bool whole_text(const char* end) {
   return end != nullptr && *end == '\0';
 }
 
+// Reads exactly count decimal digits; advances p past them.
+bool fixed_digits(const char*& p, int count, int* value) {
+  int number = 0;
+  for (int i = 0; i < count; ++i, ++p) {
+    if (*p < '0' || *p > '9') return false;
+    number = number * 10 + (*p - '0');
+  }
+  *value = number;
+  return true;
+}
+
+bool expect(const char*& p, char wanted) {
+  if (*p != wanted) return false;
+  ++p;
+  return true;
+}
+
+// The forms trawl prints itself, so that a time copied from its output reads
+// back: the ISO form "2024-03-01T12:34:56Z", RFC 3339 with a numeric offset
+// ("+02:00", "-05:30"), a lower-case "t" or "z", and fractional seconds (the
+// log stamp's ".mmm"). The offset may be left out only with a blank separator,
+// which then means UTC as "%F %T" always has. Fractional seconds are truncated
+// toward the earlier second: the result names the second the instant falls in,
+// as the whole-second forms do. Fields have their fixed widths.
+bool rfc3339_parse(const char* text, uint64_t* result) {
+  const char* p = text;
+  struct tm broken {};
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (!fixed_digits(p, 4, &year) || !expect(p, '-') || !fixed_digits(p, 2, &month) ||
+      !expect(p, '-') || !fixed_digits(p, 2, &day))
+    return false;
+  const char separator = *p;
+  if (separator != 'T' && separator != 't' && separator != ' ') return false;
+  ++p;
+  if (!fixed_digits(p, 2, &hour) || !expect(p, ':') || !fixed_digits(p, 2, &minute) ||
+      !expect(p, ':') || !fixed_digits(p, 2, &second))
+    return false;
+  if (*p == '.') {
+    ++p;
+    if (*p < '0' || *p > '9') return false;
+    while (*p >= '0' && *p <= '9') ++p;
+  }
+  long offset = 0;
+  if (*p == 'Z' || *p == 'z') {
+    ++p;
+  } else if (*p == '+' || *p == '-') {
+    const long sign = *p == '-' ? -1 : 1;
+    ++p;
+    int offset_hours = 0, offset_minutes = 0;
+    if (!fixed_digits(p, 2, &offset_hours) || !expect(p, ':') ||
+        !fixed_digits(p, 2, &offset_minutes) || offset_hours > 23 || offset_minutes > 59)
+      return false;
+    offset = sign * (offset_hours * 3600L + offset_minutes * 60L);
+  } else if (separator != ' ') {
+    return false;
+  }
+  if (*p != '\0') return false;
+
+  // A leap second is refused, as "%F %T" refuses it.
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+    return false;
+  broken.tm_year = year - 1900;
+  broken.tm_mon = month - 1;
+  broken.tm_mday = day;
+  broken.tm_hour = hour;
+  broken.tm_min = minute;
+  broken.tm_sec = second;
+  const time_t local = timegm(&broken);
+  // timegm carries February 30th into March: such a date is refused.
+  if (broken.tm_mon != month - 1 || broken.tm_mday != day) return false;
+  // The offset says how far the written time is ahead of UTC.
+  const long long moment = static_cast<long long>(local) - offset;
+  if (moment < 0) return false;  // before the epoch
+  *result = static_cast<uint64_t>(moment);
+  return true;
+}
+
 }  // namespace
 
 bool time_parse(const char* text, uint64_t now, uint64_t* result) {
@@ -60,6 +137,8 @@ bool time_parse(const char* text, uint64_t now, uint64_t* result) {
     *result = static_cast<uint64_t>(moment);
     return true;
   }
+
+  if (rfc3339_parse(text, result)) return true;
 
   if (*text != '\0') {
     char* end = nullptr;

@@ -8,8 +8,10 @@
 
 namespace trawl {
 
-// Absolute ("%F %T", "%F"), epoch seconds, negative seconds relative to now,
-// or the relative grammar (1w2d3h4m5s) counted back from now.
+// Absolute ("%F %T", "%F"), the forms trawl prints (ISO "%FT%TZ", RFC 3339
+// with a numeric offset, fractional seconds truncated toward the earlier
+// second), epoch seconds, negative seconds relative to now, or the relative
+// grammar (1w2d3h4m5s) counted back from now.
 bool time_parse(const char* text, uint64_t now, uint64_t* result);
 
 // Sums groups of digits followed by w, d, h, m, s (either case); a bare number

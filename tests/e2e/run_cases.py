@@ -4,7 +4,8 @@
 Usage: run_cases.py --trawl PATH [-k SUBSTRING] [-v] [--keep] FILE.case...
 
 Each case file gets one fake server (and a TLS one when a case names
-{TLS_SERVER}); the server is reset before every case. The case format is
+{TLS_SERVER}); the server is reset before every case. A case that requires
+tinyproxy gets its own proxy on loopback, {PROXY}, stopped after the run. The case format is
 described in README.md beside this file. Exit status: 0 when every selected
 case passed or was skipped, 1 when one failed, 2 for a malformed case file.
 """
@@ -19,6 +20,7 @@ import re
 import shlex
 import shutil
 import signal
+import socket
 import ssl
 import subprocess
 import sys
@@ -28,6 +30,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 TESTDIR = os.path.dirname(HERE)
 SERVER_SCRIPT = os.path.join(TESTDIR, "fake_server", "pdns_server.py")
+TINYPROXY = "/usr/bin/tinyproxy"
 
 CASE_RE = re.compile(r"^=== (case|defaults)(?:\s+(.*?))?\s*$")
 SECTION_RE = re.compile(r"^--- (\S+)(.*)$")
@@ -39,7 +42,8 @@ REQUEST_LINE_RE = re.compile(r"^([A-Z]+) (\S+)$")
 SECTIONS = {"args", "env", "stdin", "file", "script", "reply", "stdout", "stderr",
             "stdout-contains", "stderr-contains", "stdout-lacks", "stderr-lacks",
             "stdout-lines", "stderr-lines", "status", "requests", "requires",
-            "timeout", "program", "dns", "stdout-to"}
+            "timeout", "program", "dns", "stdout-to", "dialogue", "proxy-log-contains",
+            "proxy-log-lacks"}
 REPEATABLE = {"file", "script", "reply"}
 ACCUMULATING = {"env", "file", "requires", "script", "reply"}
 DEFAULT_TIMEOUT = 20.0
@@ -350,6 +354,8 @@ def requirement_missing(word):
             reason = None if probe.returncode == 0 else "unshare --net fails here"
     elif word in ("dnsmasq", "openssl"):
         reason = None if shutil.which(word) else word + " is not installed"
+    elif word == "tinyproxy":
+        reason = None if os.access(TINYPROXY, os.X_OK) else "tinyproxy is not installed"
     else:
         raise CaseError("unknown requirement '%s'" % word)
     _requirement_cache[word] = reason
@@ -416,6 +422,62 @@ class FakeServer:
             self.proc.kill()
             self.proc.wait(timeout=5)
         self.proc = None
+
+
+def free_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as sock:
+        sock.bind(("127.0.0.1", 0))
+        return sock.getsockname()[1]
+
+
+class Proxy:
+    """A tinyproxy in the foreground on a free loopback port, for one case;
+    its log goes to a file in the case's temp dir."""
+
+    def __init__(self, tmp):
+        self.tmp, self.proc, self.port = tmp, None, None
+        self.log = os.path.join(tmp, ".tinyproxy.log")
+
+    def start(self):
+        # The port is picked before tinyproxy binds it: should another
+        # program take it in between, tinyproxy exits and another is tried.
+        for _ in range(3):
+            self.port = free_port()
+            conf = os.path.join(self.tmp, ".tinyproxy.conf")
+            with open(conf, "w") as f:
+                f.write("Port %d\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\n"
+                        "MaxClients 20\nLogLevel Info\nLogFile \"%s\"\n" % (self.port, self.log))
+            with open(os.path.join(self.tmp, ".tinyproxy.err"), "wb") as err:
+                self.proc = subprocess.Popen([TINYPROXY, "-d", "-c", conf],
+                                             stdin=subprocess.DEVNULL, stdout=err, stderr=err)
+            deadline = time.time() + 10
+            while time.time() < deadline and self.proc.poll() is None:
+                try:
+                    socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                    return
+                except OSError:
+                    time.sleep(0.05)
+            self.stop()
+        raise RuntimeError("tinyproxy did not start")
+
+    def url(self):
+        return "http://127.0.0.1:%d" % self.port
+
+    def stop(self):
+        """Stops this proxy by its PID and returns its log."""
+        if self.proc is not None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait(timeout=5)
+            self.proc = None
+        try:
+            with open(self.log, encoding="utf-8", errors="surrogateescape") as f:
+                return f.read()
+        except OSError:
+            return ""
 
 
 def make_certificate(directory):
@@ -533,6 +595,22 @@ def execute(case, rt, tmp, default_timeout):
     for server in rt.servers():
         server.ensure_running()
     ph = rt.placeholders(tmp, os.path.basename(argv0))
+    proxy = None
+    if any("tinyproxy" in s.words_in_body() for s in case.all("requires")):
+        proxy = Proxy(tmp)
+        proxy.start()
+        ph.update(PROXY=proxy.url(), PROXY_PORT=str(proxy.port))
+    proxy_log = None
+    try:
+        result = run_trawl(case, rt, tmp, default_timeout, argv0, ph)
+    finally:
+        if proxy is not None:
+            proxy_log = proxy.stop()
+    result["proxy_log"] = proxy_log
+    return result
+
+
+def run_trawl(case, rt, tmp, default_timeout, argv0, ph):
     script = json.dumps(build_script(case, ph)).encode()
     for server in rt.servers():
         server.control("POST", "/_control/reset")
@@ -564,15 +642,20 @@ def execute(case, rt, tmp, default_timeout):
         out_target = open(subst(stdout_to.words_in_body()[0], ph), "wb")
     try:
         proc = subprocess.Popen([argv0] + args, executable=rt.trawl, env=env, cwd=tmp,
-                                stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
+                                stdin=subprocess.PIPE if stdin or case.get("dialogue")
+                                else subprocess.DEVNULL,
                                 stdout=out_target, stderr=subprocess.PIPE,
                                 start_new_session=True)
     except OSError as err:
         result.update(stdout="", stderr="", status=None, requests=[],
                       error="cannot run %s: %s" % (rt.trawl, err))
         return result
+    dialogue = case.get("dialogue")
     try:
-        out, err = proc.communicate(stdin_data, timeout=limit)
+        if dialogue:
+            out, err = converse(proc, dialogue, ph, limit, result)
+        else:
+            out, err = proc.communicate(stdin_data, timeout=limit)
     except subprocess.TimeoutExpired:
         result["timed_out"] = True
         # The whole session goes: trawl and any sort child it started.
@@ -596,6 +679,54 @@ def execute(case, rt, tmp, default_timeout):
     return result
 
 
+def converse(proc, dialogue, ph, limit, result):
+    """Drives trawl as a co-process: each '> LINE' is written to its standard
+    input, which stays open, and each '< LINE' must then arrive on its
+    standard output within a few seconds, before anything more is written.
+    Returns everything trawl wrote once its input is closed."""
+    import select
+    import threading
+    err_chunks = []
+    reader = threading.Thread(target=lambda: err_chunks.append(proc.stderr.read()), daemon=True)
+    reader.start()
+    out, pending = b"", b""
+    fd = proc.stdout.fileno()
+    for raw in dialogue.lines:
+        line = subst(raw, ph)
+        if line.startswith("> "):
+            proc.stdin.write(line[2:].encode("utf-8", "surrogateescape") + b"\n")
+            proc.stdin.flush()
+            continue
+        if not line.startswith("< "):
+            raise CaseError("dialogue lines begin with '> ' or '< ': %r" % line)
+        want = line[2:]
+        deadline = time.time() + 5
+        while b"\n" not in pending:
+            left = deadline - time.time()
+            ready = select.select([fd], [], [], max(left, 0))[0] if left > 0 else []
+            if not ready:
+                result["dialogue_error"] = ("dialogue: waited 5 s for %r with the input open; "
+                                            "got %r" % (want, pending.decode(errors="replace")))
+                os.killpg(proc.pid, signal.SIGKILL)
+                rest, _ = proc.communicate(timeout=5)
+                reader.join(5)
+                return out + pending + (rest or b""), b"".join(x for x in err_chunks if x)
+            chunk = os.read(fd, 65536)
+            if not chunk:
+                break
+            pending += chunk
+        got, _, pending = pending.partition(b"\n")
+        out += got + b"\n"
+        if not token_regex(want).fullmatch(got.decode("utf-8", "surrogateescape")):
+            result.setdefault("dialogue_error", "dialogue: expected %r, got %r"
+                              % (want, got.decode(errors="replace")))
+    proc.stdin.close()
+    rest = proc.stdout.read()
+    proc.wait(timeout=limit)
+    reader.join(limit)
+    return out + pending + rest, b"".join(x for x in err_chunks if x)
+
+
 def decode(data):
     return base64.b64decode(data).decode("utf-8", "surrogateescape")
 
@@ -605,7 +736,7 @@ def check(case, result):
     if result.get("error"):
         return [result["error"]]
     ph = result["ph"]
-    failures = []
+    failures = [result["dialogue_error"]] if result.get("dialogue_error") else []
     stdout, stderr = decode(result["stdout"]), decode(result["stderr"])
     if result["timed_out"]:
         failures.append("timed out; killed")
@@ -639,6 +770,16 @@ def check(case, result):
             if report:
                 failures.append(report)
                 stderr_shown |= stream == "stderr"
+    for name, checker in (("proxy-log-contains", check_contains),
+                          ("proxy-log-lacks", check_lacks)):
+        section = case.get(name)
+        if section is None:
+            continue
+        if result.get("proxy_log") is None:
+            raise CaseError("%s at line %d needs 'requires tinyproxy'" % (name, section.lineno))
+        report = checker("proxy log", subst("\n".join(section.lines), ph), result["proxy_log"])
+        if report:
+            failures.append(report)
     req = case.get("requests")
     if req is not None:
         expected = parse_expected_requests(subst("\n".join(req.lines), ph))

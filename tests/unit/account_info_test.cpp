@@ -3,17 +3,15 @@
 #include <cstdio>
 #include <string>
 
-#include "backends/trove_info.h"
+#include "records/account_info.h"
 #include "support/json_ref.h"
 
 namespace trawl {
 namespace {
 
 std::string burst(uint64_t size, uint64_t window) {
-  testing::internal::CaptureStdout();
-  print_burstrate(rate_tuple{rk_int, size}, rate_tuple{rk_int, window}, stdout);
-  fflush(stdout);
-  return testing::internal::GetCapturedStdout();
+  return burstrate_line(rate_tuple{rate_kind::integer, size},
+                        rate_tuple{rate_kind::integer, window});
 }
 
 TEST(AccountInfo, BurstRateWindows) {
@@ -43,15 +41,15 @@ TEST(AccountInfo, RateValuesOfEveryKind) {
     uint64_t value;
   };
   const row rows[] = {
-      {"a", nullptr, rk_int, 5},
-      {"b", nullptr, rk_na, 0},
-      {"c", nullptr, rk_unlimited, 0},
-      {"d", bad, rk_none, 0},
-      {"e", bad, rk_none, 0},
-      {"f", bad, rk_none, 0},
-      {"g", nullptr, rk_int, UINT64_MAX},
-      {"h", bad, rk_none, 0},
-      {"absent", nullptr, rk_none, 0},
+      {"a", nullptr, rate_kind::integer, 5},
+      {"b", nullptr, rate_kind::na, 0},
+      {"c", nullptr, rate_kind::unlimited, 0},
+      {"d", bad, rate_kind::none, 0},
+      {"e", bad, rate_kind::none, 0},
+      {"f", bad, rate_kind::none, 0},
+      {"g", nullptr, rate_kind::integer, UINT64_MAX},
+      {"h", bad, rate_kind::none, 0},
+      {"absent", nullptr, rate_kind::none, 0},
   };
   for (const row& r : rows) {
     rate_tuple t;

@@ -9,7 +9,7 @@ namespace {
 struct batch_row {
   const char* line;
   const char* error = nullptr;
-  search_mode mode = mode_none;
+  search_mode mode = search_mode::none;
   const char* thing = nullptr;
   const char* rrtype = nullptr;
   const char* bailiwick = nullptr;
@@ -40,25 +40,25 @@ TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
       {"rrset/name/x/A/zone/more", "extra garbage"},
       {"rrset/raw/0378797a00/A/zone", "extra garbage"},
       {"rrset/name/caf\xc3\xa9/A/zone/more", "search argument is not 7-bit clean"},
-      {"rdata/raw/\xc3\xa9", nullptr, mode_rdata_raw, "\xc3\xa9"},
-      {"rrset/name/x", nullptr, mode_rrset_name, "x"},
-      {"rrset/name//x", nullptr, mode_rrset_name, "x"},
-      {"rrset/name/x//A", nullptr, mode_rrset_name, "x", "A"},
-      {"rrset/name/x/A,NS/zone", nullptr, mode_rrset_name, "x", "A,NS", "zone"},
-      {"rrset/raw/0378797a00/A", nullptr, mode_rrset_raw, "0378797a00", "A"},
-      {"rdata/name/x/MX", nullptr, mode_rdata_name, "x", "MX"},
-      {"rdata/ip/10.0.0.0,8", nullptr, mode_rdata_ip, "10.0.0.0,8"},
-      {"rdata/ip/192.0.2.1\r", nullptr, mode_rdata_ip, "192.0.2.1\r"},
+      {"rdata/raw/\xc3\xa9", nullptr, search_mode::rdata_raw, "\xc3\xa9"},
+      {"rrset/name/x", nullptr, search_mode::rrset_name, "x"},
+      {"rrset/name//x", nullptr, search_mode::rrset_name, "x"},
+      {"rrset/name/x//A", nullptr, search_mode::rrset_name, "x", "A"},
+      {"rrset/name/x/A,NS/zone", nullptr, search_mode::rrset_name, "x", "A,NS", "zone"},
+      {"rrset/raw/0378797a00/A", nullptr, search_mode::rrset_raw, "0378797a00", "A"},
+      {"rdata/name/x/MX", nullptr, search_mode::rdata_name, "x", "MX"},
+      {"rdata/ip/10.0.0.0,8", nullptr, search_mode::rdata_ip, "10.0.0.0,8"},
+      {"rdata/ip/192.0.2.1\r", nullptr, search_mode::rdata_ip, "192.0.2.1\r"},
   };
   for (const batch_row& row : rows) {
     qdesc qd;
-    const char* err = batch_parse(row.line, false, qd);
+    const std::optional<std::string> err = batch_parse(row.line, false, qd);
     if (row.error != nullptr) {
-      EXPECT_STREQ(err, row.error) << row.line;
+      EXPECT_EQ(err, row.error) << row.line;
       continue;
     }
-    ASSERT_EQ(err, nullptr) << row.line << ": " << err;
-    EXPECT_EQ(qd.mode, row.mode) << row.line;
+    ASSERT_FALSE(err) << row.line << ": " << *err;
+    EXPECT_TRUE(qd.mode == row.mode) << row.line;
     EXPECT_EQ(text_or_null(qd.thing), row.thing) << row.line;
     EXPECT_EQ(text_or_null(qd.rrtype), row.rrtype ? row.rrtype : "(none)") << row.line;
     EXPECT_EQ(text_or_null(qd.bailiwick), row.bailiwick ? row.bailiwick : "(none)") << row.line;
@@ -68,9 +68,8 @@ TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
 
 TEST(BatchParse, EightBitNamesPassWhenAllowed) {
   qdesc qd;
-  EXPECT_EQ(batch_parse("rdata/name/caf\xc3\xa9", true, qd), nullptr);
-  EXPECT_STREQ(batch_parse("rdata/name/caf\xc3\xa9", false, qd),
-               "search argument is not 7-bit clean");
+  EXPECT_FALSE(batch_parse("rdata/name/caf\xc3\xa9", true, qd));
+  EXPECT_EQ(batch_parse("rdata/name/caf\xc3\xa9", false, qd), "search argument is not 7-bit clean");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ class data_blob_test : public pdns_record_test {
   // Feeds one line as the transfer engine does: a view into the received
   // bytes, followed by whatever came after its newline.
   int feed(const std::string& line) {
+    prepare(wr_);
     received_ = line + "\n{\"next\":";
     return data_blob(f_, std::string_view(received_).substr(0, line.size()));
   }
@@ -41,15 +42,15 @@ struct stream_row {
 TEST_F(data_blob_test, FramedStreamPresentsOnlyRecords) {
   state_.psys = &system_trove2;
   const std::vector<stream_row> rows = {
-      {R"({"cond":"begin"})", 0, cond_begin, ""},
+      {R"({"cond":"begin"})", 0, saf_cond::begin, ""},
       {R"({"obj":{"rrname":"host.example.com.","rrtype":"A","rdata":["192.0.2.1"]}})", 1,
-       cond_begin,
+       saf_cond::begin,
        "{\"rrname\":\"host.example.com.\",\"rrtype\":\"A\",\"rdata\":[\"192.0.2.1\"]}\n"},
-      {"{}", 0, cond_begin, ""},
+      {"{}", 0, saf_cond::begin, ""},
       {R"({"cond":"ongoing","obj":{"rrname":"host.example.com.","rrtype":"A","rdata":["192.0.2.2"]}})",
-       1, cond_ongoing,
+       1, saf_cond::ongoing,
        "{\"rrname\":\"host.example.com.\",\"rrtype\":\"A\",\"rdata\":[\"192.0.2.2\"]}\n"},
-      {R"({"cond":"succeeded"})", 0, cond_succeeded, ""},
+      {R"({"cond":"succeeded"})", 0, saf_cond::succeeded, ""},
   };
   for (const stream_row& row : rows) {
     testing::internal::CaptureStdout();
@@ -73,16 +74,16 @@ TEST_F(data_blob_test, PlainStreamPresentsFramingLinesAsRecords) {
     EXPECT_EQ(feed(line), 1) << line;
     fflush(stdout);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), line + "\n");
-    EXPECT_EQ(f_.cond, cond_none);
+    EXPECT_EQ(f_.cond, saf_cond::none);
   }
 }
 
 TEST_F(data_blob_test, EndingConditionHidesTheLinesRecord) {
   state_.psys = &system_trove2;
-  const std::vector<std::pair<std::string, saf_cond>> rows = {{"succeeded", cond_succeeded},
-                                                              {"limited", cond_limited},
-                                                              {"failed", cond_failed},
-                                                              {"begin", cond_begin}};
+  const std::vector<std::pair<std::string, saf_cond>> rows = {{"succeeded", saf_cond::succeeded},
+                                                              {"limited", saf_cond::limited},
+                                                              {"failed", saf_cond::failed},
+                                                              {"begin", saf_cond::begin}};
   for (const auto& [cond, code] : rows) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(feed(R"({"cond":")" + cond + R"(","obj":{"rrtype":"A"}})"), 0) << cond;
@@ -95,11 +96,11 @@ TEST_F(data_blob_test, EndingConditionHidesTheLinesRecord) {
 TEST_F(data_blob_test, LastMessageIsKept) {
   state_.psys = &system_trove2;
   EXPECT_EQ(feed(R"({"cond":"limited","msg":"first"})"), 0);
-  EXPECT_EQ(f_.cond, cond_limited);
+  EXPECT_EQ(f_.cond, saf_cond::limited);
   EXPECT_EQ(f_.saf_msg, "first");
   EXPECT_EQ(feed(R"({"msg":"second"})"), 0);
   EXPECT_EQ(f_.saf_msg, "second");
-  EXPECT_EQ(f_.cond, cond_limited);
+  EXPECT_EQ(f_.cond, saf_cond::limited);
 }
 
 TEST_F(data_blob_test, UnknownConditionIsReportedAndItsRecordShown) {
@@ -110,7 +111,7 @@ TEST_F(data_blob_test, UnknownConditionIsReportedAndItsRecordShown) {
   std::string err = testing::internal::GetCapturedStderr();
   fflush(stdout);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "{\"rrtype\":\"A\"}\n");
-  EXPECT_EQ(f_.cond, cond_missing);
+  EXPECT_EQ(f_.cond, saf_cond::missing);
   EXPECT_TRUE(std::regex_match(
       err, std::regex(R"(trawl \[[-0-9 :.]+\]: Unknown value for "cond": Ongoing\n)")))
       << err;

@@ -24,23 +24,23 @@ qdesc make(search_mode mode, const char* thing, const char* rrtype = nullptr,
 
 TEST(BuildPath, EveryModeAndTermCombination) {
   const path_row rows[] = {
-      {make(mode_rrset_name, "name"), "rrset/name/name"},
-      {make(mode_rrset_name, "name", "A"), "rrset/name/name/A"},
-      {make(mode_rrset_name, "name", nullptr, "zone"), "rrset/name/name/ANY/zone"},
-      {make(mode_rrset_name, "name", "A,NS", "zone"), "rrset/name/name/A%2CNS/zone"},
-      {make(mode_rdata_name, "name", "MX", "ignored"), "rdata/name/name/MX"},
-      {make(mode_rdata_name, "name"), "rdata/name/name"},
-      {make(mode_rdata_ip, "10.0.0.0", "A", nullptr, "8"), "rdata/ip/10.0.0.0,8"},
-      {make(mode_rdata_ip, "10.0.0.0,8"), "rdata/ip/10.0.0.0%2C8"},
-      {make(mode_rrset_raw, "0361626300", "A"), "rrset/raw/0361626300/A"},
-      {make(mode_rrset_raw, "0361626300"), "rrset/raw/0361626300"},
-      {make(mode_rdata_raw, "c0000201", "A", nullptr, "9"), "rdata/raw/c0000201/A"},
-      {make(mode_rdata_raw, "c0000201"), "rdata/raw/c0000201"},
+      {make(search_mode::rrset_name, "name"), "rrset/name/name"},
+      {make(search_mode::rrset_name, "name", "A"), "rrset/name/name/A"},
+      {make(search_mode::rrset_name, "name", nullptr, "zone"), "rrset/name/name/ANY/zone"},
+      {make(search_mode::rrset_name, "name", "A,NS", "zone"), "rrset/name/name/A%2CNS/zone"},
+      {make(search_mode::rdata_name, "name", "MX", "ignored"), "rdata/name/name/MX"},
+      {make(search_mode::rdata_name, "name"), "rdata/name/name"},
+      {make(search_mode::rdata_ip, "10.0.0.0", "A", nullptr, "8"), "rdata/ip/10.0.0.0,8"},
+      {make(search_mode::rdata_ip, "10.0.0.0,8"), "rdata/ip/10.0.0.0%2C8"},
+      {make(search_mode::rrset_raw, "0361626300", "A"), "rrset/raw/0361626300/A"},
+      {make(search_mode::rrset_raw, "0361626300"), "rrset/raw/0361626300"},
+      {make(search_mode::rdata_raw, "c0000201", "A", nullptr, "9"), "rdata/raw/c0000201/A"},
+      {make(search_mode::rdata_raw, "c0000201"), "rdata/raw/c0000201"},
       // Everything but letters, digits and -._~ is escaped, upper-case hex.
-      {make(mode_rrset_name, "a b/c~d_e-f.g", nullptr, "x y/z"),
+      {make(search_mode::rrset_name, "a b/c~d_e-f.g", nullptr, "x y/z"),
        "rrset/name/a%20b%2Fc~d_e-f.g/ANY/x%20y%2Fz"},
-      {make(mode_rrset_name, "*.example.com\r"), "rrset/name/%2A.example.com%0D"},
-      {make(mode_rrset_name, "\xc3\xa9"), "rrset/name/%C3%A9"},
+      {make(search_mode::rrset_name, "*.example.com\r"), "rrset/name/%2A.example.com%0D"},
+      {make(search_mode::rrset_name, "\xc3\xa9"), "rrset/name/%C3%A9"},
   };
   for (const path_row& row : rows) EXPECT_EQ(build_path(row.qd), row.path) << row.path;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,8 +30,6 @@ class pdns_record_test : public testing::Test {
   void SetUp() override {
     state_.psys = &system_trove1;
     state_.minimal_set = dedup_set_new(10000);
-    wr_.opts = &opts_;
-    wr_.state = &state_;
     diag_attach(opts_);
   }
 
@@ -39,24 +39,40 @@ class pdns_record_test : public testing::Test {
     diag_attach(after_test);
   }
 
-  using present_function = void (*)(const run_options&, run_state&, const pdns_tuple&, const query*,
-                                    writer&);
+  using present_function = void (*)(const pdns_tuple&, const query_detail*, present_context&);
+
+  // Gives the run's presentation and the writer what the test set in its
+  // options, as the program does once the options are fixed.
+  void prepare(writer& wr) {
+    presentation& p = state_.present;
+    p.iso_time = opts_.iso_time;
+    p.transforms = opts_.transforms;
+    p.minimal_set = state_.minimal_set.get();
+    state_.asinfo.zone = opts_.asinfo_domain;
+    p.asinfo = opts_.asinfo_lookup ? &state_.asinfo : nullptr;
+    wr.pres = opts_.presenter_selected;
+    wr.stream.framed = framed();
+    wr.stream.filters_locally = state_.psys != nullptr && state_.psys->filters_locally;
+    wr.stream.transforms = opts_.transforms;
+    wr.sorting = opts_.sorting != sort_mode::none;
+  }
 
   // True when the current system frames its records, as the record stream
   // decides it.
-  bool framed() const { return state_.psys != nullptr && state_.psys->encap == encap_saf; }
+  bool framed() const { return state_.psys != nullptr && state_.psys->encap == encapsulation::saf; }
 
   // Decodes line, which the test expects to be a valid record, presents it
   // and returns what went to standard output.
   std::string render(present_function present, std::string_view line, const query* qry,
                      writer& wr) {
+    prepare(wr);
     pdns_tuple tup;
-    std::optional<tuple_error> error = tuple_make(tup, line, opts_, framed());
+    std::optional<tuple_error> error = tuple_make(tup, line, opts_.transforms, framed());
     EXPECT_FALSE(error) << line << ": " << error->text;
     if (error) return "(not decoded)";
     testing::internal::CaptureStdout();
-    present(opts_, state_, tup, qry, wr);
-    fflush(stdout);
+    present(tup, qry != nullptr ? &qry->detail : nullptr, wr.present);
+    sink_.flush();
     tuple_unmake(tup);
     return testing::internal::GetCapturedStdout();
   }
@@ -66,8 +82,10 @@ class pdns_record_test : public testing::Test {
   }
 
   run_options opts_;
-  run_state state_;
-  writer wr_;
+  // Each line leaves at once, so that the capture of standard output sees it.
+  output_sink sink_{STDOUT_FILENO, true};
+  run_state state_{sink_};
+  writer wr_{state_.present, sink_};
 };
 
 // A lookup record as an owner search finds it.

@@ -27,13 +27,13 @@ TEST_F(present_csv_test, HeaderIsWrittenOncePerWriter) {
   const std::string record = ",,,,,,\"a.\",\"A\",\"192.0.2.1\"\n";
   EXPECT_EQ(render(present_csv_lookup, line), lookup_header + record);
   EXPECT_EQ(render(present_csv_lookup, line), record);
-  writer other;
+  writer other{state_.present, sink_};
   EXPECT_EQ(render(present_csv_lookup, line, nullptr, other), lookup_header + record);
   EXPECT_EQ(render(present_csv_lookup, line), record);
 }
 
 TEST_F(present_csv_test, DoubleQuotesInsideValuesAreDoubled) {
-  wr_.csv_header_done = true;
+  wr_.present.csv_header_done = true;
   EXPECT_EQ(
       render(present_csv_lookup, R"({"bailiwick":"ex\"ample.","rrname":"a\"b.","rrtype":"TXT",)"
                                  R"("rdata":["\"v=spf1 -all\"","\"a\" \"b\""]})"),
@@ -58,13 +58,13 @@ TEST_F(present_csv_test, LookupEdgeCases) {
        ",,,,,,\"a.\",\"TXT\",\"x\"\n,,,,,,\"a.\",\"TXT\",\"[bad value]\"\n"},
       {"{}", ",,,,,,,,\n"},
   };
-  wr_.csv_header_done = true;
+  wr_.present.csv_header_done = true;
   for (const row& r : rows) EXPECT_EQ(render(present_csv_lookup, r.line), r.csv) << r.line;
 }
 
 TEST_F(present_csv_test, OwnerNameIsTransformedButBailiwickIsNot) {
-  opts_.transforms = transform_chomp;
-  wr_.csv_header_done = true;
+  opts_.transforms = transform::chomp;
+  wr_.present.csv_header_done = true;
   EXPECT_EQ(render(present_csv_lookup,
                    R"({"bailiwick":"example.com.","rrname":"a.example.com.","rdata":"x"})"),
             ",,,,,\"example.com.\",\"a.example.com\",,\"x\"\n");
@@ -85,7 +85,7 @@ TEST_F(present_csv_test, AsColumnsNeedTypeAndData) {
 
 TEST_F(present_csv_test, IsoTimes) {
   opts_.iso_time = true;
-  wr_.csv_header_done = true;
+  wr_.present.csv_header_done = true;
   EXPECT_EQ(render(present_csv_lookup, R"({"time_first":1600000000,"time_last":1600003600})"),
             "\"2020-09-13T12:26:40Z\",\"2020-09-13T13:26:40Z\",,,,,,,\n");
 }
@@ -97,7 +97,7 @@ TEST_F(present_csv_test, SummarizeWritesItsHeaderEveryTime) {
       "1234,7\n";
   EXPECT_EQ(render(present_csv_summarize, sample_summary), expected);
   EXPECT_EQ(render(present_csv_summarize, sample_summary), expected);
-  EXPECT_FALSE(wr_.csv_header_done);
+  EXPECT_FALSE(wr_.present.csv_header_done);
 }
 
 TEST_F(present_csv_test, SummarizeLeavesAbsentFieldsEmpty) {

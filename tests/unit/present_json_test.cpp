@@ -12,8 +12,8 @@ class present_json_test : public pdns_record_test {
   query owner_query() {
     query q;
     q.wr = &wr_;
-    q.mode = mode_rrset_name;
-    q.descr = "rrset/name/host.example.com";
+    q.detail.mode = search_mode::rrset_name;
+    q.detail.descr = "rrset/name/host.example.com";
     return q;
   }
 };
@@ -42,7 +42,7 @@ TEST_F(present_json_test, ArrayLineIsWrittenBack) {
 }
 
 TEST_F(present_json_test, DatefixChompAndQueryDetail) {
-  opts_.transforms = transform_datefix | transform_chomp | transform_qdetail;
+  opts_.transforms = transform::datefix | transform::chomp | transform::qdetail;
   query q = owner_query();
   EXPECT_EQ(render(present_json_lookup, one_address, &q),
             R"({"count":5,"time_first":"2020-09-13 12:26:40","time_last":"2020-09-13 13:26:40",)"
@@ -53,15 +53,15 @@ TEST_F(present_json_test, DatefixChompAndQueryDetail) {
 }
 
 TEST_F(present_json_test, QueryDetailShowsParametersInForce) {
-  opts_.transforms = transform_qdetail;
+  opts_.transforms = transform::qdetail;
   opts_.iso_time = true;
   query q = owner_query();
-  q.qp.after = 1600000000;
-  q.qp.before = 1609459200;
-  q.qp.query_limit = 10;
-  q.qp.offset = 3;
-  q.qp.gravel = true;
-  q.qp.complete = true;
+  q.detail.qp.after = 1600000000;
+  q.detail.qp.before = 1609459200;
+  q.detail.qp.query_limit = 10;
+  q.detail.qp.offset = 3;
+  q.detail.qp.gravel = true;
+  q.detail.qp.complete = true;
   EXPECT_EQ(render(present_json_lookup, R"({"count":1})", &q),
             R"({"count":1,"_trawl":{"descr":"rrset/name/host.example.com",)"
             R"("after":"2020-09-13T12:26:40Z","before":"2021-01-01T00:00:00Z","limit":10,)"
@@ -70,7 +70,7 @@ TEST_F(present_json_test, QueryDetailShowsParametersInForce) {
 }
 
 TEST_F(present_json_test, QueryDetailWithoutDescription) {
-  opts_.transforms = transform_qdetail;
+  opts_.transforms = transform::qdetail;
   query q;
   q.wr = &wr_;
   EXPECT_EQ(render(present_json_summarize, R"({"count":1,"num_results":2})", &q),
@@ -81,7 +81,7 @@ TEST_F(present_json_test, QueryDetailWithoutDescription) {
 TEST_F(present_json_test, ExistingDetailIsReplacedInPlace) {
   const std::string saved = R"({"count":1,"_trawl":{"descr":"old"},"rrtype":"A"})";
   EXPECT_EQ(render(present_json_lookup, saved), saved + "\n");
-  opts_.transforms = transform_qdetail;
+  opts_.transforms = transform::qdetail;
   query q = owner_query();
   EXPECT_EQ(render(present_json_lookup, saved, &q),
             R"({"count":1,"_trawl":{"descr":"rrset/name/host.example.com","gravel":false,)"
@@ -90,7 +90,7 @@ TEST_F(present_json_test, ExistingDetailIsReplacedInPlace) {
 }
 
 TEST_F(present_json_test, DatefixEdgeCases) {
-  opts_.transforms = transform_datefix;
+  opts_.transforms = transform::datefix;
   struct row {
     std::string line;
     std::string json;
@@ -109,7 +109,7 @@ TEST_F(present_json_test, DatefixEdgeCases) {
 }
 
 TEST_F(present_json_test, IsoDatefix) {
-  opts_.transforms = transform_datefix;
+  opts_.transforms = transform::datefix;
   opts_.iso_time = true;
   EXPECT_EQ(render(present_json_lookup, R"({"time_first":1600000000,"time_last":1600003600})"),
             R"({"time_first":"2020-09-13T12:26:40Z","time_last":"2020-09-13T13:26:40Z"})"
@@ -117,7 +117,7 @@ TEST_F(present_json_test, IsoDatefix) {
 }
 
 TEST_F(present_json_test, ReverseReplacesOnlyAnExistingOwner) {
-  opts_.transforms = transform_reverse;
+  opts_.transforms = transform::reverse;
   EXPECT_EQ(render(present_json_lookup, R"({"rrtype":"A","rrname":"host.example.com."})"),
             R"({"rrtype":"A","rrname":".com.example.host"})"
             "\n");
@@ -142,8 +142,8 @@ TEST_F(present_json_test, FramedRecordIsWrittenWithoutItsFrame) {
 TEST_F(present_json_test, PrettyPrintIndentsByTwo) {
   const std::string text = R"({"a":{"b":[1]},"c":"d"})";
   testing::internal::CaptureStdout();
-  EXPECT_TRUE(pprint_json(text.data(), text.size(), stdout));
-  fflush(stdout);
+  EXPECT_TRUE(pprint_json(text, sink_));
+  sink_.flush();
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "{\n  \"a\": {\n    \"b\": [\n      1\n    ]\n  },\n  \"c\": \"d\"\n}\n");
 }
@@ -152,7 +152,7 @@ TEST_F(present_json_test, PrettyPrintReportsUnparsableText) {
   const std::string text = R"({"a":)";
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(pprint_json(text.data(), text.size(), stdout));
+  EXPECT_FALSE(pprint_json(text, sink_));
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_TRUE(std::regex_match(err, std::regex(R"(trawl \[[-0-9 :.]+\]: JSON parsing error 1:5: )"

@@ -46,6 +46,12 @@ TEST_F(present_text_test, LookupEdgeCases) {
        ";; record times: 1970-01-01 00:00:05 .. 1970-01-01 00:00:05 (1s)\n"
        ";;   zone times: 1970-01-01 00:00:09 .. 1970-01-01 00:00:09 (0s)\n\n"},
       {R"({"time_first":0,"time_last":0,"rdata":[]})", ";; record times: 0 .. 0 (1s)\n\n"},
+      // Times that end before they begin have no duration to show.
+      {R"({"time_first":10,"time_last":9,"zone_time_first":9,"zone_time_last":8,"rdata":[]})",
+       ";; record times: 1970-01-01 00:00:10 .. 1970-01-01 00:00:09 (?)\n"
+       ";;   zone times: 1970-01-01 00:00:09 .. 1970-01-01 00:00:08 (?)\n\n"},
+      {R"({"time_first":1600000000,"time_last":1,"rdata":[]})",
+       ";; record times: 2020-09-13 12:26:40 .. 1970-01-01 00:00:01 (?)\n\n"},
       {R"({"time_first":1600000000,"rrname":"a.","rrtype":"A","rdata":"192.0.2.1"})",
        "a.  A  192.0.2.1\n\n"},
       // Saved JSON input may hold records without owner, type or data.
@@ -57,7 +63,7 @@ TEST_F(present_text_test, LookupEdgeCases) {
 }
 
 TEST_F(present_text_test, OwnerNameTransformsShowInRecordLines) {
-  opts_.transforms = transform_reverse | transform_chomp;
+  opts_.transforms = transform::reverse | transform::chomp;
   EXPECT_EQ(render(present_text_lookup,
                    R"({"rrname":"host.example.com.","rrtype":"A","bailiwick":"example.com.",)"
                    R"("rdata":"192.0.2.1"})"),

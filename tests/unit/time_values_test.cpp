@@ -75,6 +75,43 @@ TEST_F(TimeValuesTest, TimeParseReadings) {
       {"2024-04-31 00:00:00", false, 0},
       {"2024-03-01 23:59:60", false, 0},
       {"2024-02-29", true, 1709164800},
+      // The forms trawl prints read back: ISO, RFC 3339 offsets, fractions.
+      {"2024-07-01T00:00:00Z", true, 1719792000},
+      {"2024-07-01t00:00:00z", true, 1719792000},
+      {"2024-07-01 00:00:00Z", true, 1719792000},
+      {"2024-07-01T02:00:00+02:00", true, 1719792000},
+      {"2024-06-30T18:30:00-05:30", true, 1719792000},
+      {"2024-07-01T00:00:00+00:00", true, 1719792000},
+      {"2024-07-01T00:00:00-00:00", true, 1719792000},
+      {"2024-03-01T00:00:00+23:59", true, 1709251200 - 86340},
+      {"2024-03-01T00:00:00-23:59", true, 1709251200 + 86340},
+      {"2024-03-01T12:34:56.789Z", true, 1709296496},
+      {"2024-03-01 12:34:56.999", true, 1709296496},
+      {"2024-03-01 12:00:00.5+01:00", true, 1709290800},
+      {"2024-03-01T00:00:00.123456789012345678901234567890Z", true, 1709251200},
+      {"1969-12-31T23:30:00-01:00", true, 1800},
+      {"1970-01-01T00:00:00Z", true, 0},
+      {"2024-03-01T12:34:56.Z", false, 0},
+      {"2024-03-01 12:34:56.", false, 0},
+      {"2024-03-01T12:34:56.+01:00", false, 0},
+      {"2024-03-01T24:00:00Z", false, 0},
+      {"2024-03-01T23:60:00Z", false, 0},
+      {"2024-03-01T23:59:60Z", false, 0},
+      {"2024-02-30T00:00:00Z", false, 0},
+      {"2023-02-29T12:00:00+01:00", false, 0},
+      {"2024-13-01T00:00:00Z", false, 0},
+      {"2024-03-00T00:00:00Z", false, 0},
+      {"2024-03-01T00:00:00+24:00", false, 0},
+      {"2024-03-01T00:00:00+23:60", false, 0},
+      {"2024-03-01T00:00:00+0200", false, 0},
+      {"2024-03-01T00:00:00+02", false, 0},
+      {"2024-03-01T00:00:00 Z", false, 0},
+      {"2024-03-01T00:00:00ZZ", false, 0},
+      {"2024-03-01X00:00:00Z", false, 0},
+      {"2024-3-01T00:00:00Z", false, 0},
+      {"2024-03-01T1:00:00Z", false, 0},
+      {"1970-01-01T00:30:00+01:00", false, 0},
+      {"0000-01-01T00:00:00Z", false, 0},
   };
   for (const parse_row& row : rows) {
     uint64_t result = 12345;
@@ -82,6 +119,21 @@ TEST_F(TimeValuesTest, TimeParseReadings) {
     if (row.ok) {
       EXPECT_EQ(result, row.expected) << "'" << row.text << "'";
     }
+  }
+}
+
+TEST_F(TimeValuesTest, PrintedTimesReadBack) {
+  for (uint64_t t :
+       {uint64_t{1}, uint64_t{1709296496}, uint64_t{1719792000}, uint64_t{4102444799}}) {
+    for (bool iso : {false, true}) {
+      uint64_t back = 0;
+      EXPECT_TRUE(time_parse(time_str(t, iso), kStart, &back)) << time_str(t, iso);
+      EXPECT_EQ(back, t) << time_str(t, iso);
+    }
+    const timeval stamp{static_cast<time_t>(t), 999999};
+    uint64_t back = 0;
+    EXPECT_TRUE(time_parse(timeval_str(&stamp, true), kStart, &back)) << timeval_str(&stamp, true);
+    EXPECT_EQ(back, t);
   }
 }
 

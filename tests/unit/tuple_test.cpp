@@ -67,7 +67,7 @@ TEST_F(tuple_test, KeysAreCheckedInTheirOrder) {
   };
   for (const decode_row& row : rows) {
     pdns_tuple tup;
-    std::optional<tuple_error> error = tuple_make(tup, row.line, opts_, row.framed);
+    std::optional<tuple_error> error = tuple_make(tup, row.line, opts_.transforms, row.framed);
     const outcome result =
         !error ? outcome::ok : (error->not_json ? outcome::not_json : outcome::rejected);
     EXPECT_EQ(result, row.result) << row.line;
@@ -94,7 +94,7 @@ TEST_F(tuple_test, NonJsonLineIsReportedWithTheParserPosition) {
   for (const row& r : rows) {
     pdns_tuple tup;
     testing::internal::CaptureStderr();
-    std::optional<tuple_error> error = tuple_make(tup, r.line, opts_, false);
+    std::optional<tuple_error> error = tuple_make(tup, r.line, opts_.transforms, false);
     // The report is the caller's to write.
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << r.line;
     ASSERT_TRUE(error) << r.line;
@@ -110,7 +110,7 @@ TEST_F(tuple_test, RecordValuesAreDecoded) {
                           R"("zone_time_last":1609459200,"count":5,"num_results":7,)"
                           R"("bailiwick":"example.com.","rrname":"host.example.com.",)"
                           R"("rrtype":"TXT","rdata":"v=spf1 -all","extra":true})",
-                          opts_, false));
+                          opts_.transforms, false));
   EXPECT_EQ(tup.record_json, tup.line_json.get());
   EXPECT_NE(tup.node.time_first, nullptr);  // 0 is a time that is present
   EXPECT_EQ(tup.time_first, 0u);
@@ -131,7 +131,7 @@ TEST_F(tuple_test, RecordValuesAreDecoded) {
 
 TEST_F(tuple_test, AbsentKeysHaveNoNode) {
   pdns_tuple tup;
-  ASSERT_FALSE(tuple_make(tup, R"({"rdata":["192.0.2.1"]})", opts_, false));
+  ASSERT_FALSE(tuple_make(tup, R"({"rdata":["192.0.2.1"]})", opts_.transforms, false));
   EXPECT_EQ(tup.node.time_first, nullptr);
   EXPECT_EQ(tup.node.count, nullptr);
   EXPECT_EQ(tup.node.rrname, nullptr);
@@ -144,7 +144,7 @@ TEST_F(tuple_test, AbsentKeysHaveNoNode) {
 TEST_F(tuple_test, FramedLineTakesTheRecordFromObj) {
   pdns_tuple tup;
   ASSERT_FALSE(tuple_make(tup, R"({"cond":"ongoing","msg":"hi","obj":{"rrtype":"A","count":2}})",
-                          opts_, true));
+                          opts_.transforms, true));
   EXPECT_STREQ(tup.cond, "ongoing");
   EXPECT_STREQ(tup.msg, "hi");
   ASSERT_NE(tup.node.obj, nullptr);
@@ -156,7 +156,7 @@ TEST_F(tuple_test, FramedLineTakesTheRecordFromObj) {
 
 TEST_F(tuple_test, FramedLineWithoutObjHasNoRecord) {
   pdns_tuple tup;
-  ASSERT_FALSE(tuple_make(tup, R"({"cond":"begin","rrtype":"A"})", opts_, true));
+  ASSERT_FALSE(tuple_make(tup, R"({"cond":"begin","rrtype":"A"})", opts_.transforms, true));
   EXPECT_EQ(tup.record_json, nullptr);
   EXPECT_EQ(tup.node.rrtype, nullptr);
   EXPECT_EQ(tup.rrtype, nullptr);
@@ -165,7 +165,7 @@ TEST_F(tuple_test, FramedLineWithoutObjHasNoRecord) {
 
 TEST_F(tuple_test, PlainLineIgnoresFramingKeys) {
   pdns_tuple tup;
-  ASSERT_FALSE(tuple_make(tup, R"({"cond":"begin","obj":{"rrtype":"A"}})", opts_, false));
+  ASSERT_FALSE(tuple_make(tup, R"({"cond":"begin","obj":{"rrtype":"A"}})", opts_.transforms, false));
   EXPECT_EQ(tup.cond, nullptr);
   EXPECT_EQ(tup.node.obj, nullptr);
   EXPECT_EQ(tup.record_json, tup.line_json.get());
@@ -175,21 +175,21 @@ TEST_F(tuple_test, PlainLineIgnoresFramingKeys) {
 
 TEST_F(tuple_test, OwnerNameGetsTheTransforms) {
   struct row {
-    unsigned transforms;
+    transform_set transforms;
     std::string rrname;
   };
   const std::vector<row> rows = {
-      {0, "host.example.com."},
-      {transform_chomp, "host.example.com"},
-      {transform_reverse, ".com.example.host"},
-      {transform_reverse | transform_chomp, "com.example.host"},
-      {transform_datefix | transform_qdetail, "host.example.com."},
+      {{}, "host.example.com."},
+      {transform::chomp, "host.example.com"},
+      {transform::reverse, ".com.example.host"},
+      {transform::reverse | transform::chomp, "com.example.host"},
+      {transform::datefix | transform::qdetail, "host.example.com."},
   };
   for (const row& r : rows) {
     opts_.transforms = r.transforms;
     pdns_tuple tup;
-    ASSERT_FALSE(tuple_make(tup, R"({"rrname":"host.example.com."})", opts_, false));
-    EXPECT_STREQ(tup.rrname, r.rrname.c_str()) << r.transforms;
+    ASSERT_FALSE(tuple_make(tup, R"({"rrname":"host.example.com."})", opts_.transforms, false));
+    EXPECT_STREQ(tup.rrname, r.rrname.c_str()) << r.transforms.bits;
     tuple_unmake(tup);
   }
 }
@@ -198,7 +198,7 @@ TEST_F(tuple_test, DebugLevelFourShowsTheLineAndItsParse) {
   opts_.debug_level = 4;
   pdns_tuple tup;
   testing::internal::CaptureStderr();
-  ASSERT_FALSE(tuple_make(tup, R"({"a":1})", opts_, false));
+  ASSERT_FALSE(tuple_make(tup, R"({"a":1})", opts_.transforms, false));
   std::string err = testing::internal::GetCapturedStderr();
   const std::regex expected(R"(debug \[[-0-9 :.]+\]: \[7\] '\{"a":1\}'\n)"
                             R"(trawl \[[-0-9 :.]+\]: \{\n  "a": 1\n\}\n)");

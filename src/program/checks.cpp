@@ -1,0 +1,160 @@
+#include "program/checks.h"
+
+#include "core/verb.h"
+#include "records/verbs.h"
+#include "support/tokenizer.h"
+
+namespace trawl {
+
+namespace {
+
+struct check_input {
+  const run_options& opts;
+  const cli_state& cli;
+  const pdns_system& sys;
+};
+
+// One option the run mode refuses; the first row that applies wins.
+struct conflict {
+  run_mode mode;
+  bool (*applies)(const check_input& in);
+  const char* text;
+};
+
+bool has_search(const check_input& in) {
+  return in.cli.qd.mode != search_mode::none;
+}
+bool has_bailiwick(const check_input& in) {
+  return in.cli.qd.bailiwick.has_value();
+}
+bool has_rrtype(const check_input& in) {
+  return in.cli.qd.rrtype.has_value();
+}
+bool searches(const check_input& in, search_mode mode) {
+  return in.cli.qd.mode == mode;
+}
+
+constexpr conflict conflicts[] = {
+    {run_mode::json_input, has_search, "can't mix -n, -r, -i, or -R with -J"},
+    {run_mode::json_input,
+     [](const check_input& in) { return in.opts.batching != batch_mode::none; },
+     "can't mix -f with -J"},
+    {run_mode::json_input, has_bailiwick, "can't mix -b with -J"},
+    {run_mode::json_input, [](const check_input& in) { return in.cli.info; },
+     "can't mix -I with -J"},
+    {run_mode::json_input, has_rrtype, "can't mix -t with -J"},
+    {run_mode::json_input, [](const check_input& in) { return in.opts.verb_selected != &verbs[0]; },
+     "can't mix -V with -J"},
+    {run_mode::json_input, [](const check_input& in) { return in.opts.max_count > 0; },
+     "can't mix -M with -J"},
+    {run_mode::json_input, [](const check_input& in) { return in.cli.qp.gravel; },
+     "can't mix -g with -J"},
+    {run_mode::json_input, [](const check_input& in) { return in.cli.qp.offset != 0; },
+     "can't mix -O with -J"},
+
+    {run_mode::batch, has_search, "can't mix -n, -r, -i, or -R with -f"},
+    {run_mode::batch, has_bailiwick, "can't mix -b with -f"},
+    {run_mode::batch, has_rrtype, "can't mix -t with -f"},
+    {run_mode::batch, [](const check_input& in) { return in.cli.info; }, "can't mix -I with -f"},
+
+    {run_mode::info, has_search, "can't mix -n, -r, -i, or -R with -I"},
+    {run_mode::info,
+     [](const check_input& in) {
+       return in.opts.presentation != presentation_format::text &&
+              in.opts.presentation != presentation_format::json;
+     },
+     "info must be presented in json or text format"},
+    {run_mode::info, has_bailiwick, "can't mix -b with -I"},
+    {run_mode::info, has_rrtype, "can't mix -t with -I"},
+    {run_mode::info, [](const check_input& in) { return in.sys.info == nullptr; },
+     "there is no 'info' for this service"},
+
+    {run_mode::single_query, [](const check_input& in) { return !has_search(in); },
+     "must specify -r, -n, -i, or -R unless -f or -J is used"},
+    {run_mode::single_query,
+     [](const check_input& in) { return has_bailiwick(in) && searches(in, search_mode::rdata_ip); },
+     "can't mix -b with -i"},
+    {run_mode::single_query,
+     [](const check_input& in) {
+       return has_bailiwick(in) && searches(in, search_mode::rrset_raw);
+     },
+     "can't mix -b with -R"},
+    {run_mode::single_query,
+     [](const check_input& in) {
+       return has_bailiwick(in) && searches(in, search_mode::rdata_raw);
+     },
+     "can't mix -b with -N"},
+    {run_mode::single_query,
+     [](const check_input& in) {
+       return has_bailiwick(in) && searches(in, search_mode::rdata_name);
+     },
+     "can't mix -b with -n"},
+    {run_mode::single_query,
+     [](const check_input& in) {
+       return !has_bailiwick(in) && searches(in, search_mode::rdata_ip) && has_rrtype(in);
+     },
+     "can't mix -i with -t"},
+    // "-r NAME/", "-t ''" or "-t ,,": asking for no type would ask nothing.
+    {run_mode::single_query,
+     [](const check_input& in) {
+       return has_rrtype(in) && tokenizer_split(in.cli.qd.rrtype->c_str(), ",").empty();
+     },
+     "no record type given"},
+};
+
+}  // namespace
+
+run_mode run_mode_of(const run_options& opts, const cli_state& cli) {
+  if (cli.json_input) return run_mode::json_input;
+  if (opts.batching != batch_mode::none) return run_mode::batch;
+  if (cli.info) return run_mode::info;
+  return run_mode::single_query;
+}
+
+std::optional<std::string> argument_checks(const run_options& opts, const cli_state& cli) {
+  if (cli.operands > 0) return "there are no non-option arguments to this program";
+  // Batch lines are checked one by one instead.
+  if (opts.batching == batch_mode::none)
+    if (const char* err = qdesc_8bit_check(cli.qd, opts.allow_8bit)) return err;
+  return std::nullopt;
+}
+
+std::optional<std::string> window_checks(const cli_state& cli) {
+  const qparam& qp = cli.qp;
+  if (!qp.complete) return std::nullopt;
+  if (qp.after == 0 && qp.before == 0) return "-c without -A or -B makes no sense.";
+  if (qp.after != 0 && qp.before != 0 && qp.before < qp.after)
+    return "-A value must be before -B value if using complete time matching";
+  return std::nullopt;
+}
+
+std::optional<std::string> presentation_checks(const run_options& opts) {
+  const presenter* pres = verb_presenter(*opts.verb_selected, opts.presentation);
+  const std::string& name = opts.presentation_name.value_or("");
+  if (pres == nullptr)
+    return std::string("that verb (") + opts.verb_selected->name + ") has no presenter for \"" +
+           name + "\"";
+  const bool qdetail = opts.transform_on(transform::qdetail);
+  if (opts.presentation != presentation_format::json && qdetail)
+    return "'-T qdetail' currently requires '-j' or '-p json'";
+  if (opts.sorting != sort_mode::none) {
+    if (!pres->sortable) return "that presentation format (" + name + ") cannot be sorted";
+    if (qdetail) return "\"-T qdetail\" is incompatible with sorting";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> mode_checks(const run_options& opts, const cli_state& cli,
+                                       const pdns_system& sys) {
+  if (opts.multiple && opts.batching == batch_mode::none)
+    return "using -m without -f makes no sense.";
+  if (const char* err = opts.verb_selected->check(opts)) return err;
+  if (const char* err = sys.verb_ok(opts.verb_selected->name, cli.qp)) return err;
+  const check_input in{opts, cli, sys};
+  const run_mode mode = run_mode_of(opts, cli);
+  for (const conflict& c : conflicts)
+    if (c.mode == mode && c.applies(in)) return c.text;
+  return std::nullopt;
+}
+
+}  // namespace trawl

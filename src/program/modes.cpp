@@ -1,0 +1,50 @@
+#include "program/modes.h"
+
+#include "core/diag.h"
+#include "engine/engine.h"
+#include "engine/writer.h"
+#include "program/launch.h"
+#include "records/account_info.h"
+
+namespace trawl {
+
+query_listener single_query_reports(const run_options& opts) {
+  query_listener reports;
+  if (opts.quiet) return reports;
+  reports.finished = [](query& q, const fetch& f) {
+    const char* saf_msg = f.saf_msg ? f.saf_msg->c_str() : "";
+    if (f.cond == saf_cond::limited)
+      log_line("Database API limit: %s", saf_msg);
+    else if (f.cond == saf_cond::failed)
+      log_line("Database result: %s", saf_msg);
+    else if (f.cond == saf_cond::missing)
+      log_line("API response missing: %s", saf_msg);
+    else if (q.status && !q.multitype)
+      log_line("API status: %s (%s)", q.status->c_str(), q.message->c_str());
+  };
+  return reports;
+}
+
+int run_single_query(const run_options& opts, run_state& state, const cli_state& cli) {
+  writer& wr = writer_init(opts, state, cli.qp.output_limit, false, single_query_reports(opts));
+  result<query*> launched = launch_query(opts, state, cli.qd, cli.qp, wr);
+  if (!launched) {
+    log_line("%s", launched.error().c_str());
+    return 1;
+  }
+  // A refused type list asks nothing: the run has failed.
+  if (*launched == nullptr) state.exit_status = 1;
+  io_engine(opts, state, 0);
+  writer_fini(state, wr);
+  return state.exit_status;
+}
+
+void run_info(const run_options& opts, run_state& state) {
+  const std::optional<std::string> response = state.psys->info(opts, state);
+  if (!response) return;
+  // A response that cannot be shown leaves the account state unknown.
+  if (!present_account(*response, opts.presentation, opts.iso_time, state.sink))
+    state.exit_status = 1;
+}
+
+}  // namespace trawl
