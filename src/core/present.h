@@ -7,16 +7,17 @@
 
 #include "core/options.h"
 #include "core/qparam.h"
-#include "support/asinfo.h"
+#include "support/asinfo_pool.h"
 #include "support/dedup_set.h"
 #include "support/output_sink.h"
 
 namespace trawl {
 
-// The origin-AS lookups of -a: the zone asked and the resolver asking it.
+// The origin-AS lookups of -a: the zone asked, and the pool that asks it
+// ahead of the records and remembers every answer for the run.
 struct as_annotation {
   std::string zone;
-  asinfo_resolver resolver;
+  asinfo_pool pool;
 };
 
 // What a record answers: the search that found it. Records read back from

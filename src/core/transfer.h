@@ -6,12 +6,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/present.h"
 #include "core/qparam.h"
@@ -98,6 +100,16 @@ struct stream_settings {
   bool records_only = false;     // JSON that is not a record is refused, not presented
 };
 
+// A record held back, in arrival order, until the origin-AS lookups of its
+// values are answered (-a): its line as received, to be decoded again when
+// its turn comes, and the query names it waits for.
+struct held_record {
+  std::string line;
+  const query_detail* detail = nullptr;  // the query's, which outlives the hold
+  std::vector<std::string> names;
+  size_t answered = 0;  // names at the front known to be answered
+};
+
 struct writer {
   writer(const presentation& settings, output_sink& sink) : present(settings, sink) {}
   writer(const writer&) = delete;
@@ -117,8 +129,9 @@ struct writer {
   std::string meta_body;  // what a meta writer collected
   query_listener events;
   int64_t output_limit = 0;
-  int count = 0;
-  bool incomplete = false;  // the sort program failed: its output, and so ours, is short
+  int count = 0;                 // records presented, held or sent to the sort program
+  bool incomplete = false;       // the sort program failed: its output, and so ours, is short
+  std::deque<held_record> held;  // records waiting for their AS lookups, oldest first
 };
 
 // Puts a query at the head of the writer's list and returns it.

@@ -14,6 +14,7 @@ struct pdns_tuple;
 struct presenter {
   void (*function)(const pdns_tuple& tup, const query_detail* qry, present_context& ctx);
   bool sortable;
+  bool annotates;  // shows the origin AS of A records when -a asks for it
 };
 
 struct verb {

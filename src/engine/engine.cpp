@@ -5,6 +5,7 @@
 
 #include "core/diag.h"
 #include "engine/writer_func.h"
+#include "records/lookahead.h"
 
 namespace trawl {
 
@@ -24,7 +25,10 @@ void last_fetch(fetch& f) {
     q.answer_reported = true;
     if (wr.events.answer_started) wr.events.answer_started(q);
   }
-  if (wr.events.finished) wr.events.finished(q, f);
+  if (wr.events.finished) {
+    lookahead_drain(wr);  // the report follows the query's records
+    wr.events.finished(q, f);
+  }
 }
 
 // Reports a failed transfer; true when it failed (a transfer this program
@@ -157,10 +161,14 @@ void io_engine(const run_options& opts, run_state& state, int n) {
     debug_line(3, "...waiting (still %d)\n", running);
     // Sleep in the library until a socket is ready or 100 ms pass, so data
     // is handled as soon as it arrives instead of after a fixed pause.
-    if (curl_multi_poll(multi, nullptr, 0, 100, nullptr) != CURLM_OK) break;
+    // Answers of AS lookups wake it too: held records go out as they come.
+    curl_waitfd answers{lookahead_wait_fd(state), CURL_WAIT_POLLIN, 0};
+    if (curl_multi_poll(multi, &answers, answers.fd >= 0 ? 1 : 0, 100, nullptr) != CURLM_OK) break;
+    lookahead_present_ready_all(state);
     io_drain(opts, state);
   }
   io_drain(opts, state);
+  lookahead_present_ready_all(state);
 }
 
 void io_drain(const run_options& opts, run_state& state) {

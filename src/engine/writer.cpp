@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "core/diag.h"
+#include "records/lookahead.h"
 #include "sort/sort_child.h"
 
 namespace trawl {
@@ -10,6 +11,7 @@ namespace trawl {
 namespace {
 
 void writer_teardown(run_state& state, std::unique_ptr<writer> wr) {
+  lookahead_drain(*wr);  // before the queries whose details the held records name
   for (auto& q : wr->queries) {
     for (auto& f : q->fetches) {
       if (!f->buf.empty()) warning("stranding %d octets!", static_cast<int>(f->buf.size()));

@@ -6,6 +6,7 @@
 
 #include "core/diag.h"
 #include "core/verb.h"
+#include "records/lookahead.h"
 #include "records/record_stream.h"
 #include "records/tuple.h"
 #include "sort/sort_line.h"
@@ -183,7 +184,7 @@ int data_blob(fetch& f, std::string_view line) {
     if (wr.sorting) {
       result = sort_line_write(wr, tup, line);
     } else {
-      wr.pres->function(tup, &f.qry->detail, wr.present);
+      lookahead_present(wr, tup, line, &f.qry->detail);
       result = 1;
     }
   }

@@ -15,6 +15,7 @@
 #include "engine/writer.h"
 #include "program/launch.h"
 #include "program/option_scan.h"
+#include "records/lookahead.h"
 #include "support/line_reader.h"
 #include "support/safe_text.h"
 #include "support/tokenizer.h"
@@ -163,6 +164,7 @@ writer& line_writer(batch_run& run) {
 // waits for it.
 void finish_line(batch_run& run, writer& wr, const query* q) {
   const bool plain = run.opts.batching == batch_mode::plain;
+  lookahead_drain(wr);  // the line's records come before its status
   if (plain && q != nullptr && q->status)
     log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
   writer_fini(run.state, wr);

@@ -212,7 +212,6 @@ int tear_down(run_options& opts, run_state& state, int status) {
   opts.cookie_file.reset();
   if (state.psys != nullptr) state.psys->destroy(state.settings);
   opts.sort_keys.clear();
-  state.asinfo.resolver.close();
   state.sink.flush();
   return status;
 }

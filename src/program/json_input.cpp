@@ -9,6 +9,7 @@
 #include "core/diag.h"
 #include "engine/writer.h"
 #include "engine/writer_func.h"
+#include "records/lookahead.h"
 
 namespace trawl {
 
@@ -29,6 +30,8 @@ void do_json_input(const run_options& opts, run_state& state, const qparam& qp, 
 
   std::vector<char> chunk(opts.read_chunk);
   for (;;) {
+    // Records held for their AS lookups go out while the input is slow.
+    lookahead_await_input(wr, fd);
     const ssize_t n = read(fd, chunk.data(), chunk.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {

@@ -21,14 +21,14 @@ const char* summarize_ok(const run_options& opts) {
   return nullptr;
 }
 
-constexpr presenter pres_text_lookup{present_text_lookup, true};
-constexpr presenter pres_text_summarize{present_text_summarize, true};
-constexpr presenter pres_csv_lookup{present_csv_lookup, true};
-constexpr presenter pres_csv_summarize{present_csv_summarize, true};
+constexpr presenter pres_text_lookup{present_text_lookup, true, true};
+constexpr presenter pres_text_summarize{present_text_summarize, true, false};
+constexpr presenter pres_csv_lookup{present_csv_lookup, true, true};
+constexpr presenter pres_csv_summarize{present_csv_summarize, true, false};
 // It needs the query's search mode, which sorted records no longer have.
-constexpr presenter pres_minimal_lookup{present_minimal_lookup, false};
-constexpr presenter pres_json_lookup{present_json_lookup, true};
-constexpr presenter pres_json_summarize{present_json_summarize, true};
+constexpr presenter pres_minimal_lookup{present_minimal_lookup, false, false};
+constexpr presenter pres_json_lookup{present_json_lookup, true, true};
+constexpr presenter pres_json_summarize{present_json_summarize, true, false};
 
 constexpr verb verb_table[] = {
     {"lookup", "/lookup", lookup_ok, &pres_text_lookup, &pres_json_lookup, &pres_csv_lookup,

@@ -16,6 +16,7 @@
 #include "core/diag.h"
 #include "core/transfer.h"
 #include "core/verb.h"
+#include "records/lookahead.h"
 #include "records/tuple.h"
 #include "sort/sigpipe_guard.h"
 #include "sort/sort_keys.h"
@@ -150,7 +151,7 @@ bool present_sorted_line(writer& wr, std::string_view line) {
     return false;
   }
   // The writer's queries are gone by now.
-  wr.pres->function(tup, nullptr, wr.present);
+  lookahead_present(wr, tup, record, nullptr);
   tuple_unmake(tup);
   return true;
 }
@@ -172,6 +173,7 @@ int read_back(writer& wr) {
     }
     if (present_sorted_line(wr, line)) ++presented;
   }
+  lookahead_drain(wr);
   return presented;
 }
 

@@ -43,7 +43,7 @@ SECTIONS = {"args", "env", "stdin", "file", "script", "reply", "stdout", "stderr
             "stdout-contains", "stderr-contains", "stdout-lacks", "stderr-lacks",
             "stdout-lines", "stderr-lines", "status", "requests", "requires",
             "timeout", "program", "dns", "stdout-to", "dialogue", "proxy-log-contains",
-            "proxy-log-lacks"}
+            "proxy-log-lacks", "dns-questions"}
 REPEATABLE = {"file", "script", "reply"}
 ACCUMULATING = {"env", "file", "requires", "script", "reply"}
 DEFAULT_TIMEOUT = 20.0
@@ -738,6 +738,25 @@ def decode(data):
     return base64.b64decode(data).decode("utf-8", "surrogateescape")
 
 
+def check_dns_questions(section, log):
+    """Each line NAME COUNT: dnsmasq saw exactly COUNT TXT questions for NAME."""
+    asked = {}
+    for line in log.splitlines():
+        m = re.search(r"query\[TXT\] (\S+) from ", line)
+        if m:
+            asked[m[1]] = asked.get(m[1], 0) + 1
+    wrong = []
+    for line in section.lines:
+        words = line.split()
+        if not words:
+            continue
+        if len(words) != 2 or not words[1].isdigit():
+            raise CaseError("dns-questions at line %d: NAME COUNT expected" % section.lineno)
+        if asked.get(words[0], 0) != int(words[1]):
+            wrong.append("  %s: expected %s, asked %d" % (words[0], words[1], asked.get(words[0], 0)))
+    return "DNS questions:\n" + "\n".join(wrong) if wrong else None
+
+
 def check(case, result):
     """Returns a list of failure reports; empty when the case passed."""
     if result.get("error"):
@@ -785,6 +804,11 @@ def check(case, result):
         if result.get("proxy_log") is None:
             raise CaseError("%s at line %d needs 'requires tinyproxy'" % (name, section.lineno))
         report = checker("proxy log", subst("\n".join(section.lines), ph), result["proxy_log"])
+        if report:
+            failures.append(report)
+    wanted_questions = case.get("dns-questions")
+    if wanted_questions is not None:
+        report = check_dns_questions(wanted_questions, result.get("dns_log", ""))
         if report:
             failures.append(report)
     req = case.get("requests")
@@ -837,8 +861,11 @@ def netns_child(job_path, out_path):
     rt = Runtime(job["trawl"], job["version"], job["tls"], job["verbose"])
     rt.start()
     conf = os.path.join(dnsdir, "dnsmasq.conf")
+    query_log = os.path.join(dnsdir, "queries.log")
     with open(conf, "w") as f:
         f.write(subst(case.get("dns").text(), rt.placeholders(tmp, "trawl")))
+        if case.get("dns-questions"):
+            f.write("\nlog-queries\nlog-facility=%s\n" % query_log)
     dnsmasq = subprocess.Popen(
         ["dnsmasq", "--keep-in-foreground", "--conf-file=" + conf, "--no-resolv", "--no-hosts",
          "--listen-address=127.0.0.1", "--bind-interfaces", "--port=53",
@@ -855,8 +882,13 @@ def netns_child(job_path, out_path):
     try:
         result = execute(case, rt, tmp, job["timeout"])
     finally:
-        dnsmasq.kill()
+        # Ended gently, so that its log is complete.
+        dnsmasq.terminate()
+        dnsmasq.wait(timeout=10)
         rt.stop()
+    if case.get("dns-questions"):
+        with open(query_log, errors="replace") as f:
+            result["dns_log"] = f.read()
     with open(out_path, "w") as f:
         json.dump(result, f)
 

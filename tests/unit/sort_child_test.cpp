@@ -19,7 +19,7 @@ void record_presented(const pdns_tuple& tup, const query_detail* qry, present_co
   if (qry != nullptr) ++presented_with_query;
 }
 
-const presenter recording_presenter = {record_presented, true};
+const presenter recording_presenter = {record_presented, true, false};
 
 class sort_child_test : public pdns_record_test {
  protected:
