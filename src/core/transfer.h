@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/present.h"
 #include "core/qparam.h"
@@ -22,6 +24,7 @@ namespace trawl {
 
 struct writer;
 struct query;
+struct fetch;
 
 // Framing condition of one fetch's stream; the numbers appear in debug output.
 enum class saf_cond {
@@ -35,6 +38,13 @@ enum class saf_cond {
   missing = 7,
 };
 
+// A fetch asked again once its time comes; meanwhile its transfer is out
+// of the multi handle.
+struct fetch_due {
+  fetch* f;
+  std::chrono::steady_clock::time_point due;
+};
+
 // The transfer library's multi handle and what its callbacks hand back.
 struct transfer_engine {
   curl_multi_ptr multi;  // none when the engine is not started
@@ -42,6 +52,8 @@ struct transfer_engine {
   // A failure met inside a transfer-library callback, rethrown once the
   // library has returned: no exception may unwind through its frames.
   std::exception_ptr callback_failure;
+  std::vector<fetch_due> waiting;  // fetches waiting to be asked again
+  std::function<void()> tick;      // called as transfers run, about ten times a second
 };
 
 struct fetch {
@@ -59,11 +71,13 @@ struct fetch {
   size_t refused = 0;    // lines that could not be read as records
   saf_cond cond = saf_cond::none;
   std::optional<std::string> saf_msg;
+  int attempts = 1;  // of its transfer, the retries included
+  std::chrono::steady_clock::time_point first_attempt = std::chrono::steady_clock::now();
 
   fetch() = default;
   fetch(const fetch&) = delete;
   fetch& operator=(const fetch&) = delete;
-  ~fetch();  // takes the transfer out of the engine before releasing it
+  ~fetch();  // takes the transfer out of the engine, and off its waiting list, before releasing it
 };
 
 struct query {
@@ -115,6 +129,7 @@ struct writer {
   query_listener events;
   int64_t output_limit = 0;
   int count = 0;
+  int64_t received = 0;     // body bytes taken in, for the progress line
   bool incomplete = false;  // the sort program failed: its output, and so ours, is short
 };
 
