@@ -14,6 +14,7 @@
 #include "engine/writer.h"
 #include "program/launch.h"
 #include "program/option_scan.h"
+#include "program/progress.h"
 #include "support/line_reader.h"
 #include "support/safe_text.h"
 #include "support/tokenizer.h"
@@ -117,6 +118,15 @@ bool is_options_line(const std::string& line) {
          (line.size() == 8 || line[8] == ' ' || line[8] == '\t');
 }
 
+// For the progress line: lines whose answer has ended, those of them that
+// failed, and the records of the lines whose writers are finished.
+struct line_tally {
+  long done = 0;
+  long failed = 0;
+  long records_before = 0;
+  const writer* current = nullptr;  // the line's writer, until it is finished
+};
+
 // What the batch loop carries from line to line.
 struct batch_run {
   const run_options& opts;
@@ -125,7 +135,27 @@ struct batch_run {
   qparam batch_qp;
   writer* shared = nullptr;  // -f -m: one writer for every line
   std::string footer;        // -ff: the line that ends the current query's output
+  line_tally tally;
 };
+
+// A line whose query ended without an answer, or with an error status.
+void count_line(batch_run& run, const query* q) {
+  ++run.tally.done;
+  if (q == nullptr || (q->status && *q->status != "NOERROR")) ++run.tally.failed;
+}
+
+progress_counts batch_progress(const batch_run& run) {
+  progress_counts counts;
+  counts.batch = true;
+  counts.lines_done = run.tally.done;
+  counts.lines_failed = run.tally.failed;
+  counts.records = run.tally.records_before;
+  if (run.shared != nullptr)
+    counts.records += run.shared->count;
+  else if (run.tally.current != nullptr)
+    counts.records += run.tally.current->count;
+  return counts;
+}
 
 // The framing of -ff: "++ PATH" before a query's output and "-- STATUS
 // (MESSAGE)" after it, the status and message of the query's end.
@@ -146,8 +176,10 @@ writer& line_writer(batch_run& run) {
   if (run.shared != nullptr) return *run.shared;
   run.footer.clear();
   const bool tagged = run.opts.batching == batch_mode::tagged;
-  return writer_init(run.opts, run.state, run.batch_qp.output_limit, false,
-                     tagged ? tagged_framing(run) : query_listener{});
+  writer& wr = writer_init(run.opts, run.state, run.batch_qp.output_limit, false,
+                           tagged ? tagged_framing(run) : query_listener{});
+  run.tally.current = &wr;
+  return wr;
 }
 
 // A line's whole output, records (sorted ones too) and framing, leaves
@@ -157,6 +189,8 @@ void finish_line(batch_run& run, writer& wr, const query* q) {
   const bool plain = run.opts.batching == batch_mode::plain;
   if (plain && q != nullptr && q->status)
     log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
+  run.tally.records_before += wr.count;
+  run.tally.current = nullptr;
   writer_fini(run.state, wr);
   run.state.sink.write(plain ? std::string("--\n") : run.footer);
   run.state.sink.flush();
@@ -180,6 +214,7 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
   if (std::optional<std::string> err = parse_query_line(run, reader, line, qd)) {
     log_line("batch entry parse error: %s", err->c_str());
     run.state.exit_status = 1;
+    count_line(run, nullptr);
     if (run.shared == nullptr) finish_line(run, wr, nullptr);
     return true;
   }
@@ -189,7 +224,10 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
     return false;
   }
   const query* q = *launched;
-  if (q == nullptr) run.state.exit_status = 1;  // its type list was refused
+  if (q == nullptr) {
+    run.state.exit_status = 1;  // its type list was refused
+    count_line(run, nullptr);
+  }
   if (run.shared != nullptr) {
     io_engine(run.opts, run.state, 8);
     if (q != nullptr && q->status)
@@ -197,6 +235,7 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
     return true;
   }
   io_engine(run.opts, run.state, 0);
+  if (q != nullptr) count_line(run, q);
   finish_line(run, wr, q);
   return true;
 }
@@ -212,9 +251,13 @@ std::string line_text(std::string_view raw) {
 }  // namespace
 
 int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp) {
-  batch_run run{opts, state, cmdline_qp, cmdline_qp, nullptr, {}};
-  if (opts.multiple && opts.batching == batch_mode::plain)
-    run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false);
+  batch_run run{opts, state, cmdline_qp, cmdline_qp, nullptr, {}, {}};
+  if (opts.multiple && opts.batching == batch_mode::plain) {
+    query_listener counting;
+    counting.finished = [&run](query& q, const fetch&) { count_line(run, &q); };
+    run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false, std::move(counting));
+  }
+  progress_line progress(opts, state, [&run] { return batch_progress(run); });
 
   line_reader reader(STDIN_FILENO);
   std::string_view raw;
@@ -227,6 +270,7 @@ int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp
     } else if (!query_line(run, reader, line)) {
       return 1;
     }
+    progress.update();
   }
   if (reader.error() != 0) {
     log_line("batch input: %s", strerror(reader.error()));

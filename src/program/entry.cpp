@@ -266,6 +266,7 @@ int trawl_main(int argc, char* argv[]) {
   int status = guarded([&] { return run_program(opts, state, cli, argc, argv); });
   const int torn_down = guarded([&] { return tear_down(opts, state, status); });
   if (torn_down != 0) status = torn_down;
+  status_line_clear();
   if (sink.error() == EPIPE) {
     signal(SIGPIPE, SIG_DFL);
     raise(SIGPIPE);
