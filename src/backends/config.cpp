@@ -10,6 +10,7 @@
 
 #include "backends/systems.h"
 #include "core/diag.h"
+#include "core/option_values.h"
 #include "core/state.h"
 #include "support/line_reader.h"
 #include "support/tokenizer.h"
@@ -70,6 +71,12 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
   const std::string& system = words[0];
   const std::string& key = words[1];
   const std::string& value = words[2];
+  if (system == "trawl" && key == "retry") {
+    long count = 0;
+    if (std::optional<std::string> error = retry_count(value.c_str(), &count)) return error;
+    state.config_retries = count;
+    return std::nullopt;
+  }
   if (system == "trawl") {
     // Selects without reading the configuration again: a file that names a
     // system must not make the selection read it, select, read it, ...
@@ -106,7 +113,8 @@ std::string shell_single_quote(const std::string& path) {
 namespace {
 
 // The settings the script echoes back, one line each, in this order: the
-// system to select, then each system's credential and server.
+// system to select, then each system's credential and server, then trawl's
+// own settings.
 struct echoed_setting {
   const char* system;
   const char* key;
@@ -121,6 +129,7 @@ constexpr echoed_setting echoed_settings[] = {
     {"trove2", "server", "$TROVE_SERVER"},
     {"circl", "apikey", "$CIRCL_AUTH"},
     {"circl", "server", "$CIRCL_SERVER"},
+    {"trawl", "retry", "$TRAWL_RETRY"},
 };
 
 }  // namespace

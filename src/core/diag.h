@@ -31,6 +31,15 @@ void debug_line(int level, const char* fmt, ...) TRAWL_PRINTF(2, 3);
 // Debug text continuing the current line.
 void debug_more(int level, const char* fmt, ...) TRAWL_PRINTF(2, 3);
 
+// A line kept at the foot of a terminal on standard error (the progress
+// line): drawn over its earlier text, and erased before any diagnostic is
+// written, so that messages never mix with it. Its owner decides when it is
+// drawn; it must fit on one row.
+void status_line_draw(const std::string& text);
+
+// Erases the status line, if one is shown.
+void status_line_clear();
+
 // A system call failed: reported as "panic (OPERATION): ERROR".
 struct panic_error {
   std::string operation;

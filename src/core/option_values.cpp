@@ -29,6 +29,15 @@ std::optional<std::string> decimal_value(std::string_view rule, const char* valu
   return std::nullopt;
 }
 
+std::optional<std::string> retry_count(const char* value, long* count) {
+  long n = 0;
+  if (std::optional<std::string> err =
+          decimal_value("TRAWL_RETRY must be non-negative", value, 0, &n))
+    return err;
+  *count = n;
+  return std::nullopt;
+}
+
 std::string time_refusal(std::string_view option, std::string_view value, bool read_as_epoch) {
   std::string text = "bad ";
   text += option;

@@ -17,6 +17,11 @@ namespace trawl {
 std::optional<std::string> decimal_value(std::string_view rule, const char* value, long least,
                                          long* number);
 
+// TRAWL_RETRY, from the environment or the configuration: how often a failed
+// query is asked again, read as decimal_value reads it into count; on
+// refusal "TRAWL_RETRY must be non-negative" and the reason, as there.
+std::optional<std::string> retry_count(const char* value, long* count);
+
 // "bad -A timestamp: 'yesterday' (use YYYY-MM-DD[ HH:MM:SS], seconds, or a
 // relative time like 1w2d)" for option "-A"; when the value was read but
 // came to the epoch, which stands for no bound, the reason says that.

@@ -78,7 +78,9 @@ struct run_options {
   bool no_verify = false;
   int debug_level = 0;
   bool allow_8bit = false;
-  bool offline = false;  // nothing is fetched (-J): no credentials are needed
+  bool offline = false;      // nothing is fetched (-J): no credentials are needed
+  long retries = 0;          // --retry: how often a failed query is asked again
+  bool no_progress = false;  // --no-progress: no progress line on a terminal
 
   bool transform_on(transform t) const { return transforms.has(t); }
 };

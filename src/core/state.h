@@ -28,6 +28,7 @@ struct run_state {
   // The configuration script's output lines once it has run: it runs at most
   // once a run, and a later selection replays them.
   std::optional<std::vector<std::string>> config_lines;
+  std::optional<long> config_retries;  // TRAWL_RETRY as the configuration set it
   int exit_status = 0;
   std::unique_ptr<dedup_set> minimal_set;  // values printed so far by -p minimal
   as_annotation asinfo;

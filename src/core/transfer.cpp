@@ -5,7 +5,10 @@
 namespace trawl {
 
 fetch::~fetch() {
-  if (easy && engine != nullptr) curl_multi_remove_handle(engine->multi.get(), easy.get());
+  if (easy && engine != nullptr) {
+    curl_multi_remove_handle(engine->multi.get(), easy.get());
+    std::erase_if(engine->waiting, [this](const fetch_due& w) { return w.f == this; });
+  }
 }
 
 query& writer_add_query(writer& wr, std::unique_ptr<query> q) {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -24,6 +25,7 @@ namespace trawl {
 
 struct writer;
 struct query;
+struct fetch;
 
 // Framing condition of one fetch's stream; the numbers appear in debug output.
 enum class saf_cond {
@@ -37,6 +39,13 @@ enum class saf_cond {
   missing = 7,
 };
 
+// A fetch asked again once its time comes; meanwhile its transfer is out
+// of the multi handle.
+struct fetch_due {
+  fetch* f;
+  std::chrono::steady_clock::time_point due;
+};
+
 // The transfer library's multi handle and what its callbacks hand back.
 struct transfer_engine {
   curl_multi_ptr multi;  // none when the engine is not started
@@ -47,6 +56,8 @@ struct transfer_engine {
   // A hint is given once a run, however many transfers fail alike.
   bool key_hint_given = false;
   bool certificate_hint_given = false;
+  std::vector<fetch_due> waiting;  // fetches waiting to be asked again
+  std::function<void()> tick;      // called as transfers run, about ten times a second
 };
 
 struct fetch {
@@ -64,11 +75,13 @@ struct fetch {
   size_t refused = 0;    // lines that could not be read as records
   saf_cond cond = saf_cond::none;
   std::optional<std::string> saf_msg;
+  int attempts = 1;  // of its transfer, the retries included
+  std::chrono::steady_clock::time_point first_attempt = std::chrono::steady_clock::now();
 
   fetch() = default;
   fetch(const fetch&) = delete;
   fetch& operator=(const fetch&) = delete;
-  ~fetch();  // takes the transfer out of the engine before releasing it
+  ~fetch();  // takes the transfer out of the engine, and off its waiting list, before releasing it
 };
 
 struct query {
@@ -130,6 +143,7 @@ struct writer {
   query_listener events;
   int64_t output_limit = 0;
   int count = 0;                 // records presented, held or sent to the sort program
+  int64_t received = 0;          // body bytes taken in, for the progress line
   bool incomplete = false;       // the sort program failed: its output, and so ours, is short
   std::deque<held_record> held;  // records waiting for their AS lookups, oldest first
 };

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/diag.h"
+#include "engine/retry.h"
 #include "engine/writer_func.h"
 #include "records/lookahead.h"
 
@@ -114,6 +115,7 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
   if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
   debug_line(2, "io_drain(%s) DONE rcode=%d\n", q.detail.descr ? q.detail.descr->c_str() : "",
              static_cast<int>(f.rcode));
+  if (retry_later(opts, state.engine, f, result)) return;
   // A complete answer whose last line lacks its newline still ends with a
   // whole line; after a failed transfer the bytes are only a fragment.
   if (result == CURLE_OK && f.rcode == 200 && !f.buf.empty()) writer_deliver(f, "\n", 1, 1);
@@ -129,6 +131,13 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
     query_status(q, "NOERROR", "no results found for query.");
   if (q.fetches.size() == 1) last_fetch(f);
   fetch_unlink(f);  // the returned owner releases the fetch here
+}
+
+// The transfers running and those waiting to be asked again, once the ended
+// ones are handled.
+int transfers_left(const run_options& opts, run_state& state, int running) {
+  io_drain(opts, state);
+  return running + static_cast<int>(state.engine.waiting.size());
 }
 
 }  // namespace
@@ -153,19 +162,26 @@ void io_engine(const run_options& opts, run_state& state, int n) {
   CURLM* multi = state.engine.multi.get();
   int running = 0;
   for (;;) {
+    retry_start_due(state.engine);
     const CURLMcode rc = curl_multi_perform(multi, &running);
     if (state.engine.callback_failure)
       std::rethrow_exception(std::exchange(state.engine.callback_failure, {}));
     if (rc != CURLM_OK) break;
-    if (running <= n) break;
+    // A transfer that has just ended may be asked again later: waiting, it
+    // still counts.
+    if (running <= n && transfers_left(opts, state, running) <= n) break;
     debug_line(3, "...waiting (still %d)\n", running);
     // Sleep in the library until a socket is ready or 100 ms pass, so data
-    // is handled as soon as it arrives instead of after a fixed pause.
-    // Answers of AS lookups wake it too: held records go out as they come.
+    // is handled as soon as it arrives instead of after a fixed pause; a
+    // fetch due to be asked again shortens the sleep. Answers of AS lookups
+    // wake it too: held records go out as they come.
     curl_waitfd answers{lookahead_wait_fd(state), CURL_WAIT_POLLIN, 0};
-    if (curl_multi_poll(multi, &answers, answers.fd >= 0 ? 1 : 0, 100, nullptr) != CURLM_OK) break;
+    if (curl_multi_poll(multi, &answers, answers.fd >= 0 ? 1 : 0, retry_poll_ms(state.engine, 100),
+                        nullptr) != CURLM_OK)
+      break;
     lookahead_present_ready_all(state);
     io_drain(opts, state);
+    if (state.engine.tick) state.engine.tick();
   }
   io_drain(opts, state);
   lookahead_present_ready_all(state);

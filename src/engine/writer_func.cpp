@@ -202,6 +202,7 @@ size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
   debug_line(3, "writer_func(%d, %d): %d\n", static_cast<int>(size), static_cast<int>(count),
              static_cast<int>(bytes));
   if (f.discard) return 0;
+  f.qry->wr->received += static_cast<int64_t>(bytes);
   report_answer_start(*f.qry);
   if (f.easy) {
     if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);

@@ -15,6 +15,7 @@
 #include "engine/writer.h"
 #include "program/launch.h"
 #include "program/option_scan.h"
+#include "program/progress.h"
 #include "records/lookahead.h"
 #include "support/line_reader.h"
 #include "support/safe_text.h"
@@ -125,6 +126,15 @@ bool is_options_line(const std::string& line) {
          (line.size() == 8 || line[8] == ' ' || line[8] == '\t');
 }
 
+// For the progress line: lines whose answer has ended, those of them that
+// failed, and the records of the lines whose writers are finished.
+struct line_tally {
+  long done = 0;
+  long failed = 0;
+  long records_before = 0;
+  const writer* current = nullptr;  // the line's writer, until it is finished
+};
+
 // What the batch loop carries from line to line.
 struct batch_run {
   const run_options& opts;
@@ -134,7 +144,27 @@ struct batch_run {
   writer* shared = nullptr;  // -f -m: one writer for every line
   std::string footer;        // -ff: the line that ends the current query's output
   long line_no = 0;          // of standard input, comments included: what an editor shows
+  line_tally tally;
 };
+
+// A line whose query ended without an answer, or with an error status.
+void count_line(batch_run& run, const query* q) {
+  ++run.tally.done;
+  if (q == nullptr || (q->status && *q->status != "NOERROR")) ++run.tally.failed;
+}
+
+progress_counts batch_progress(const batch_run& run) {
+  progress_counts counts;
+  counts.batch = true;
+  counts.lines_done = run.tally.done;
+  counts.lines_failed = run.tally.failed;
+  counts.records = run.tally.records_before;
+  if (run.shared != nullptr)
+    counts.records += run.shared->count;
+  else if (run.tally.current != nullptr)
+    counts.records += run.tally.current->count;
+  return counts;
+}
 
 // The framing of -ff: "++ PATH" before a query's output and "-- STATUS
 // (MESSAGE)" after it, the status and message of the query's end.
@@ -155,8 +185,10 @@ writer& line_writer(batch_run& run) {
   if (run.shared != nullptr) return *run.shared;
   run.footer.clear();
   const bool tagged = run.opts.batching == batch_mode::tagged;
-  return writer_init(run.opts, run.state, run.batch_qp.output_limit, false,
-                     tagged ? tagged_framing(run) : query_listener{});
+  writer& wr = writer_init(run.opts, run.state, run.batch_qp.output_limit, false,
+                           tagged ? tagged_framing(run) : query_listener{});
+  run.tally.current = &wr;
+  return wr;
 }
 
 // A line's whole output, records (sorted ones too) and framing, leaves
@@ -167,6 +199,8 @@ void finish_line(batch_run& run, writer& wr, const query* q) {
   lookahead_drain(wr);  // the line's records come before its status
   if (plain && q != nullptr && q->status)
     log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
+  run.tally.records_before += wr.count;
+  run.tally.current = nullptr;
   writer_fini(run.state, wr);
   run.state.sink.write(plain ? std::string("--\n") : run.footer);
   run.state.sink.flush();
@@ -190,6 +224,7 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
   if (std::optional<std::string> err = parse_query_line(run, reader, line, qd)) {
     log_line("batch entry parse error: %s (line %ld)", err->c_str(), run.line_no);
     run.state.exit_status = 1;
+    count_line(run, nullptr);
     if (run.shared == nullptr) finish_line(run, wr, nullptr);
     return true;
   }
@@ -201,6 +236,7 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
   if (launched->refused) {
     log_line("%s (line %ld)", launched->refused->c_str(), run.line_no);
     run.state.exit_status = 1;
+    count_line(run, nullptr);
   }
   const query* q = launched->q;
   if (run.shared != nullptr) {
@@ -210,6 +246,7 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
     return true;
   }
   io_engine(run.opts, run.state, 0);
+  if (q != nullptr) count_line(run, q);
   finish_line(run, wr, q);
   return true;
 }
@@ -225,9 +262,13 @@ std::string line_text(std::string_view raw) {
 }  // namespace
 
 int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp) {
-  batch_run run{opts, state, cmdline_qp, cmdline_qp, nullptr, {}, 0};
-  if (opts.multiple && opts.batching == batch_mode::plain)
-    run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false);
+  batch_run run{opts, state, cmdline_qp, cmdline_qp, nullptr, {}, 0, {}};
+  if (opts.multiple && opts.batching == batch_mode::plain) {
+    query_listener counting;
+    counting.finished = [&run](query& q, const fetch&) { count_line(run, &q); };
+    run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false, std::move(counting));
+  }
+  progress_line progress(opts, state, [&run] { return batch_progress(run); });
 
   line_reader reader(STDIN_FILENO);
   std::string_view raw;
@@ -241,6 +282,7 @@ int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp
     } else if (!query_line(run, reader, line)) {
       return 1;
     }
+    progress.update();
   }
   if (reader.error() != 0) {
     log_line("batch input: %s", strerror(reader.error()));

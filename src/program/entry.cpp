@@ -13,6 +13,7 @@
 
 #include "backends/systems.h"
 #include "core/diag.h"
+#include "core/option_values.h"
 #include "engine/engine.h"
 #include "engine/writer.h"
 #include "program/batch.h"
@@ -44,11 +45,22 @@ int usage_error(const run_options& opts, const std::string& text) {
   return 1;
 }
 
+// The retry count while options are scanned when the environment gave
+// none: still unset afterwards, it is the configuration's to give.
+constexpr long retries_unset = -1;
+
 std::optional<std::string> read_environment(run_options& opts) {
   if (const char* v = getenv("TRAWL_TIME_FORMAT"); v != nullptr && strcasecmp(v, "iso") == 0)
     opts.iso_time = true;
   if (const char* v = getenv("TRAWL_CONFIG_FILE")) opts.config_file = v;
-  if (const char* v = getenv("TRAWL_TIMEOUT")) return set_timeout(opts, v, "TRAWL_TIMEOUT");
+  if (const char* v = getenv("TRAWL_TIMEOUT")) {
+    if (std::optional<std::string> err = set_timeout(opts, v, "TRAWL_TIMEOUT")) return err;
+  }
+  if (const char* v = getenv("TRAWL_RETRY")) {
+    if (std::optional<std::string> err = retry_count(v, &opts.retries)) return err;
+  } else {
+    opts.retries = retries_unset;
+  }
   return std::nullopt;
 }
 
@@ -151,7 +163,9 @@ int run_action(const option_scan& scan, output_sink& out) {
 }
 
 // The checks and set-up after scanning, in their fixed order, then the mode.
-int run_checked(run_options& opts, run_state& state, cli_state& cli) {
+// retries_given: the environment or an option set the retry count, which
+// the configuration then leaves alone.
+int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retries_given) {
   if (std::optional<std::string> err = argument_checks(opts, cli)) return usage_error(opts, *err);
   if (opts.asinfo_lookup && !asinfo_domain_exists(opts.asinfo_domain.c_str())) {
     log_line("ASINFO domain (%s) does not exist", opts.asinfo_domain.c_str());
@@ -175,6 +189,7 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli) {
     if (!err->empty()) log_line("%s", err->c_str());
     return 1;
   }
+  if (!retries_given && state.config_retries) opts.retries = *state.config_retries;
   if (!cli.json_input) {
     engine_init(state.engine);
   } else if (strcmp(state.psys->name, "trove2") == 0) {
@@ -194,9 +209,11 @@ int run_program(run_options& opts, run_state& state, cli_state& cli, int argc, c
   if (std::optional<std::string> err = read_environment(opts)) return usage_error(opts, *err);
   option_scan scan{opts, cli, scan_action::run, {}};
   result<scan_action> scanned = scan_options(argc, argv, scan);
+  const bool retries_given = opts.retries != retries_unset;
+  if (!retries_given) opts.retries = 0;
   if (!scanned) return usage_error(opts, scanned.error());
   if (*scanned != scan_action::run) return run_action(scan, state.sink);
-  return run_checked(opts, state, cli);
+  return run_checked(opts, state, cli, retries_given);
 }
 
 // Writers still open are finished, so that buffered and sorted output is
@@ -248,6 +265,7 @@ int trawl_main(int argc, char* argv[]) {
   int status = guarded([&] { return run_program(opts, state, cli, argc, argv); });
   const int torn_down = guarded([&] { return tear_down(opts, state, status); });
   if (torn_down != 0) status = torn_down;
+  status_line_clear();
   if (sink.error() == EPIPE) {
     signal(SIGPIPE, SIG_DFL);
     raise(SIGPIPE);

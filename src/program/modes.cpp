@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "engine/writer.h"
 #include "program/launch.h"
+#include "program/progress.h"
 #include "records/account_info.h"
 
 namespace trawl {
@@ -37,7 +38,15 @@ int run_single_query(const run_options& opts, run_state& state, const cli_state&
     log_line("%s", launched->refused->c_str());
     state.exit_status = 1;
   }
-  io_engine(opts, state, 0);
+  {
+    const progress_line progress(opts, state, [&wr] {
+      progress_counts counts;
+      counts.records = wr.count;
+      counts.bytes = wr.received;
+      return counts;
+    });
+    io_engine(opts, state, 0);
+  }
   writer_fini(state, wr);
   return state.exit_status;
 }

@@ -12,6 +12,7 @@ output_sink::output_sink(int fd, bool line_flushed, size_t capacity)
 }
 
 void output_sink::write_through(std::string_view text) {
+  if (before_write) before_write();
   while (!text.empty()) {
     const ssize_t n = ::write(fd_, text.data(), text.size());
     if (n < 0 && errno == EINTR) continue;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,13 @@ class output_sink {
 
   // The errno of the write that failed, or 0.
   int error() const { return error_; }
+
+  // The descriptor written to, for a look at what it is.
+  int descriptor() const { return fd_; }
+
+  // Called before bytes leave: a terminal that standard error shares has
+  // its status line erased first, so that lines never run into it.
+  std::function<void()> before_write;
 
  private:
   void write_through(std::string_view text);
