@@ -308,7 +308,9 @@ bool walker::array(ondemand::array elements, int depth, bool is_rdata) {
   bool first = true;
   for (auto element : elements) {
     ondemand::value item;
-    if (std::move(element).get(item) != SUCCESS) return false;
+    // get() takes the result as an rvalue only.
+    if (std::move(element).get(item) != SUCCESS)
+      return false;  // NOLINT(performance-move-const-arg)
     if (!first) out.push_back(',');
     first = false;
     found_value got;
