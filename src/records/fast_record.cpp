@@ -309,8 +309,8 @@ bool walker::array(ondemand::array elements, int depth, bool is_rdata) {
   for (auto element : elements) {
     ondemand::value item;
     // get() takes the result as an rvalue only.
-    if (std::move(element).get(item) != SUCCESS)
-      return false;  // NOLINT(performance-move-const-arg)
+    // NOLINTNEXTLINE(performance-move-const-arg)
+    if (std::move(element).get(item) != SUCCESS) return false;
     if (!first) out.push_back(',');
     first = false;
     found_value got;
