@@ -70,6 +70,14 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
   const std::string& system = words[0];
   const std::string& key = words[1];
   const std::string& value = words[2];
+  if (system == "trawl" && (key == "cafile" || key == "capath")) {
+    // Trust is the same for every system.
+    std::optional<std::string>& field =
+        key == "cafile" ? state.ca_configured.file : state.ca_configured.path;
+    field = value;
+    debug_line(1, "conf %s: '%s'\n", key.c_str(), value.c_str());
+    return std::nullopt;
+  }
   if (system == "trawl") {
     // Selects without reading the configuration again: a file that names a
     // system must not make the selection read it, select, read it, ...
@@ -106,7 +114,7 @@ std::string shell_single_quote(const std::string& path) {
 namespace {
 
 // The settings the script echoes back, one line each, in this order: the
-// system to select, then each system's credential and server.
+// system to select, each system's credential and server, then the trust.
 struct echoed_setting {
   const char* system;
   const char* key;
@@ -121,6 +129,9 @@ constexpr echoed_setting echoed_settings[] = {
     {"trove2", "server", "$TROVE_SERVER"},
     {"circl", "apikey", "$CIRCL_AUTH"},
     {"circl", "server", "$CIRCL_SERVER"},
+    // Trust, the same for every system.
+    {"trawl", "cafile", "$TRAWL_CA_FILE"},
+    {"trawl", "capath", "$TRAWL_CA_PATH"},
 };
 
 }  // namespace

@@ -62,14 +62,17 @@ std::optional<std::string> batch_parse(const std::string& line, bool allow_8bit,
   qd.mode = match->mode;
   qd.thing = terms[2];
   // Checked as soon as NAME is read, before the rest of the line.
-  if (const char* err = qdesc_8bit_check(qd, allow_8bit)) return err;
+  if (std::optional<std::string> err = qdesc_8bit_check(qd, allow_8bit)) return err;
   const size_t extra = terms.size() - 3;
   if (extra > static_cast<size_t>(match->optional_terms)) return "extra garbage";
   if (extra >= 1) {
     if (tokenizer_split(terms[3].c_str(), ",").empty()) return "no record type given";
     qd.rrtype = terms[3];
   }
-  if (extra >= 2) qd.bailiwick = terms[4];
+  if (extra >= 2) {
+    qd.bailiwick = terms[4];
+    return qdesc_8bit_check(qd, allow_8bit);
+  }
   return std::nullopt;
 }
 
@@ -93,12 +96,14 @@ bool options_line(const run_options& opts, const std::string& line, qparam& batc
     argv.push_back(nullptr);
     const int argc = static_cast<int>(words.size());
     optind = 0;  // glibc's full reset of the scanner for a new vector
-    const std::string letters = option_letters(true);
-    int opt;
-    while (!error && (opt = getopt(argc, argv.data(), letters.c_str())) != -1) {
-      // The scanner has said why; the whole line is refused all the same.
-      error = opt == '?' || opt == ':' ? "unrecognized option"
-                                       : qparam_option(opts, opt, optarg, batch_qp);
+    while (!error) {
+      result<int> opt = next_option(argc, argv.data(), true);
+      if (!opt)
+        error = opt.error();
+      else if (*opt == -1)
+        break;
+      else
+        error = qparam_option(opts, *opt, optarg, batch_qp);
     }
     if (!error && optind < argc) error = "superfluous non-arguments in $OPTIONS";
   }

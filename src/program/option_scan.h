@@ -24,7 +24,8 @@ struct option_scan {
 };
 
 struct option_row {
-  char letter;
+  char letter;            // '\0' for an option with a long name only
+  const char* long_name;  // the GNU long form, without its "--"
   bool takes_argument;
   // Applies the option; a refusal's text for the usage error.
   std::optional<std::string> (*apply)(option_scan& scan, const char* arg);
@@ -46,6 +47,24 @@ extern const std::span<const option_word<transform>> transform_words;
 
 // The scanner's option letters: every option, or those of $options lines.
 std::string option_letters(bool batch_only);
+
+// What the scanner returns for a row: its letter, or a code above every
+// letter for an option with a long name only.
+int option_code(const option_row& row);
+
+// The row of a code option_code gave, or nullptr.
+const option_row* find_row(int code);
+
+// The next option of argv, long forms included (--name=VALUE, --name VALUE,
+// any unambiguous prefix of a name, "--" ending the options): the code of its
+// row (option_code) with the argument in optarg, -1 after the last option,
+// or the refusal's text. A letter the table lacks or a missing letter's argument gets the
+// scanner's own diagnostic and "unrecognized option"; a long form is named
+// in the refusal itself: "unrecognized option '--jsn'", "option '--qu' is
+// ambiguous (--query-limit, --quiet)", "option --rrset needs an argument",
+// "option --json takes no argument". Callers set optind to 0 before the
+// first call.
+result<int> next_option(int argc, char* argv[], bool batch_only);
 
 // Scans the whole argument vector into options and command-line state,
 // stopping at -h, -v and -0; the first refusal's text otherwise.

@@ -4,6 +4,7 @@
 
 #include "records/annotation.h"
 #include "records/tuple.h"
+#include "records/unicode_names.h"
 #include "support/safe_text.h"
 #include "support/time_values.h"
 
@@ -52,14 +53,14 @@ void as_field(std::string& out, const std::string& text) {
 }
 
 void csv_rr_line(std::string& out, const presentation& settings, const pdns_tuple& tup,
-                 const char* rdata) {
+                 const char* rrname, const char* rdata) {
   times(out, settings.iso_time, tup);
   out += ',';
   integer_field(out, tup.node.count, tup.count);
   out += ',';
   text_field(out, tup.bailiwick);
   out += ',';
-  text_field(out, tup.rrname);
+  text_field(out, rrname);
   out += ',';
   text_field(out, tup.rrtype);
   out += ',';
@@ -93,8 +94,14 @@ void present_csv_lookup(const pdns_tuple& tup, const query_detail*, present_cont
     out += '\n';
     ctx.csv_header_done = true;
   }
+  const bool unicode = ctx.settings.transforms.has(transform::unicode);
+  std::string owner;
+  std::string data;
+  const char* rrname = shown_owner(unicode, tup.rrname, owner);
   for_each_rdata(tup, [&](rdata_value value) {
-    csv_rr_line(out, ctx.settings, tup, value.bad ? bad_value_text : value.text);
+    const char* rdata =
+        value.bad ? bad_value_text : shown_rdata(unicode, tup.rrtype, value.text, data);
+    csv_rr_line(out, ctx.settings, tup, rrname, rdata);
   });
   ctx.sink.write(out);
 }

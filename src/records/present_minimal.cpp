@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "records/tuple.h"
+#include "records/unicode_names.h"
 #include "support/safe_text.h"
 
 namespace trawl {
@@ -30,12 +31,16 @@ bool searches_by_rdata(search_mode mode) {
 // Saved JSON input comes with a query of no search mode; its records show
 // their data, as an owner search would.
 void present_minimal_lookup(const pdns_tuple& tup, const query_detail* qry, present_context& ctx) {
+  const bool unicode = ctx.settings.transforms.has(transform::unicode);
+  std::string shown;
   if (qry != nullptr && searches_by_rdata(qry->mode)) {
-    print_once(ctx, tup.rrname);
+    print_once(ctx, shown_owner(unicode, tup.rrname, shown));
     return;
   }
-  for_each_rdata(
-      tup, [&](rdata_value value) { print_once(ctx, value.bad ? bad_value_text : value.text); });
+  for_each_rdata(tup, [&](rdata_value value) {
+    print_once(ctx,
+               value.bad ? bad_value_text : shown_rdata(unicode, tup.rrtype, value.text, shown));
+  });
 }
 
 }  // namespace trawl

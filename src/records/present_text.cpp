@@ -4,6 +4,7 @@
 
 #include "records/annotation.h"
 #include "records/tuple.h"
+#include "records/unicode_names.h"
 #include "support/safe_text.h"
 #include "support/time_values.h"
 
@@ -101,9 +102,14 @@ void present_text_lookup(const pdns_tuple& tup, const query_detail*, present_con
     out += '\n';
   }
 
+  const bool unicode = ctx.settings.transforms.has(transform::unicode);
+  std::string owner;
+  std::string data;
+  const char* rrname = shown_owner(unicode, tup.rrname, owner);
   for_each_rdata(tup, [&](rdata_value value) {
-    text_rr_line(out, ctx.settings.asinfo, tup.rrname, tup.rrtype,
-                 value.bad ? bad_value_text : value.text);
+    const char* rdata =
+        value.bad ? bad_value_text : shown_rdata(unicode, tup.rrtype, value.text, data);
+    text_rr_line(out, ctx.settings.asinfo, rrname, tup.rrtype, rdata);
   });
   // An empty rdata array with nothing else leaves no trace at all.
   if (!out.empty()) out += '\n';
