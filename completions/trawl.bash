@@ -52,6 +52,35 @@ _trawl()
             opt=${prev: -1}
         fi
     fi
+    # A long option: "--system VALUE", or "--system=VALUE", which bash splits
+    # into "--system", "=" and the value.
+    local long=$prev
+    if [[ $prev == = && COMP_CWORD -gt 1 ]]; then
+        long=${COMP_WORDS[COMP_CWORD - 2]}
+    elif [[ $cur == --*=* ]]; then
+        long=${cur%%=*}
+        cur=${cur#*=}
+    fi
+    case $long in
+        --system) opt=u ;;
+        --verb) opt=V ;;
+        --presentation) opt=p ;;
+        --sort-key) opt=k ;;
+        --transform) opt=T ;;
+        --json-input) opt=J ;;
+        --cookie-file | --cacert) opt=C ;;
+        --capath)
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+            return
+            ;;
+        --function) opt=0 ;;
+        --rrset | --rdata-name | --rdata-ip | --rrset-raw | --rdata-raw | --type | \
+            --bailiwick | --after | --before | --query-limit | --output-limit | --offset | \
+            --max-count | --asinfo-domain | --timeout | --retry)
+            return
+            ;;
+    esac
 
     case $opt in
         u)
@@ -71,7 +100,7 @@ _trawl()
             return
             ;;
         T)
-            _trawl_list "$cur" reverse chomp datefix qdetail
+            _trawl_list "$cur" reverse chomp datefix qdetail unicode
             return
             ;;
         J)
@@ -95,7 +124,19 @@ _trawl()
             ;;
     esac
 
-    if [[ $cur == -* ]]; then
+    # Long options once "--" is typed; letters (and the two long options
+    # everyone tries first) before that.
+    if [[ $cur == --* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W '--after --before --asinfo --complete
+            --cookie-file --asinfo-domain --debug --function --batch
+            --batch-tagged --gravel --rocks --help --info --json-input --json
+            --max-count --parallel --offset --timeout --quiet --sort
+            --sort-descending --transform --insecure --version --ipv4 --ipv6
+            --8bit --retry --no-progress --cacert --capath --system --verb
+            --rrset --rdata-name --rrset-raw --rdata-raw --rdata-ip --type
+            --bailiwick --query-limit --output-limit --sort-key --presentation' \
+            -- "$cur")
+    elif [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '-A -B -C -D -G -I -J -L -M -N -O -R
             -S -T -U -V -a -b -c -d -f -g -h -i -j -k -l -m -n -o -p -q -r -s
             -t -u -v -0 -4 -6 -8 --help --version' -- "$cur")

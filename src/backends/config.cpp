@@ -77,6 +77,14 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
     state.config_retries = count;
     return std::nullopt;
   }
+  if (system == "trawl" && (key == "cafile" || key == "capath")) {
+    // Trust is the same for every system.
+    std::optional<std::string>& field =
+        key == "cafile" ? state.ca_configured.file : state.ca_configured.path;
+    field = value;
+    debug_line(1, "conf %s: '%s'\n", key.c_str(), value.c_str());
+    return std::nullopt;
+  }
   if (system == "trawl") {
     // Selects without reading the configuration again: a file that names a
     // system must not make the selection read it, select, read it, ...
@@ -113,8 +121,8 @@ std::string shell_single_quote(const std::string& path) {
 namespace {
 
 // The settings the script echoes back, one line each, in this order: the
-// system to select, then each system's credential and server, then trawl's
-// own settings.
+// system to select, each system's credential and server, then trawl's own
+// settings: retries and the trust, the same for every system.
 struct echoed_setting {
   const char* system;
   const char* key;
@@ -130,6 +138,9 @@ constexpr echoed_setting echoed_settings[] = {
     {"circl", "apikey", "$CIRCL_AUTH"},
     {"circl", "server", "$CIRCL_SERVER"},
     {"trawl", "retry", "$TRAWL_RETRY"},
+    // Trust, the same for every system.
+    {"trawl", "cafile", "$TRAWL_CA_FILE"},
+    {"trawl", "capath", "$TRAWL_CA_PATH"},
 };
 
 }  // namespace

@@ -21,7 +21,13 @@ enum class batch_mode { none, plain, tagged };
 enum class sort_mode { none, ascending, descending };
 
 // The -T transforms; their bit values appear in no output.
-enum class transform : unsigned { reverse = 1, datefix = 2, chomp = 4, qdetail = 8 };
+enum class transform : unsigned {
+  reverse = 1,
+  datefix = 2,
+  chomp = 4,
+  qdetail = 8,
+  unicode = 16,  // names shown in Unicode: text, CSV and minimal output only
+};
 
 struct transform_set {
   unsigned bits = 0;
@@ -78,9 +84,11 @@ struct run_options {
   bool no_verify = false;
   int debug_level = 0;
   bool allow_8bit = false;
-  bool offline = false;      // nothing is fetched (-J): no credentials are needed
-  long retries = 0;          // --retry: how often a failed query is asked again
-  bool no_progress = false;  // --no-progress: no progress line on a terminal
+  bool offline = false;                // nothing is fetched (-J): no credentials are needed
+  long retries = 0;                    // --retry: how often a failed query is asked again
+  bool no_progress = false;            // --no-progress: no progress line on a terminal
+  std::optional<std::string> ca_file;  // --cacert
+  std::optional<std::string> ca_path;  // --capath
 
   bool transform_on(transform t) const { return transforms.has(t); }
 };

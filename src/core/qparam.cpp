@@ -6,6 +6,8 @@
 #include "core/diag.h"
 #include "core/option_values.h"
 #include "core/options.h"
+#include "support/idn.h"
+#include "support/safe_text.h"
 #include "support/time_values.h"
 
 namespace trawl {
@@ -71,13 +73,34 @@ std::optional<std::string> qparam_option(const run_options& opts, int letter, co
   return std::nullopt;
 }
 
-const char* qdesc_8bit_check(const qdesc& qd, bool allow_8bit) {
-  if (allow_8bit || !qd.thing ||
-      (qd.mode != search_mode::rrset_name && qd.mode != search_mode::rdata_name))
-    return nullptr;
-  for (unsigned char c : *qd.thing)
-    if (c >= 0x80) return "search argument is not 7-bit clean";
-  return nullptr;
+namespace {
+
+// The refusal of a name the international-name rules reject, naming it.
+std::string invalid_name(const char* what, const std::string& name, const std::string& reason) {
+  return std::string(what) + " is not a valid international name: '" + safe_text(name) + "' (" +
+         reason + ")";
+}
+
+}  // namespace
+
+std::optional<std::string> qdesc_8bit_check(qdesc& qd, bool allow_8bit) {
+  if (allow_8bit || (qd.mode != search_mode::rrset_name && qd.mode != search_mode::rdata_name))
+    return std::nullopt;
+  if (qd.thing && !is_ascii(*qd.thing)) {
+    idn_result ascii = name_to_ascii(*qd.thing);
+    if (ascii.error == idn_error::refused)
+      return invalid_name("search argument", *qd.thing, ascii.reason);
+    if (!ascii.ok()) return "search argument is not 7-bit clean";
+    qd.thing = std::move(ascii.name);
+  }
+  // A bailiwick that is no UTF-8 at all is sent as typed, as it always was.
+  if (qd.bailiwick && !is_ascii(*qd.bailiwick)) {
+    idn_result ascii = name_to_ascii(*qd.bailiwick);
+    if (ascii.error == idn_error::refused)
+      return invalid_name("bailiwick", *qd.bailiwick, ascii.reason);
+    if (ascii.ok()) qd.bailiwick = std::move(ascii.name);
+  }
+  return std::nullopt;
 }
 
 void qparam_debug(const char* label, const qparam& qp) {

@@ -59,10 +59,15 @@ time_fence time_fence_of(const qparam& qp);
 std::optional<std::string> qparam_option(const run_options& opts, int letter, const char* value,
                                          qparam& qp);
 
-// "search argument is not 7-bit clean" when a name searched for (-r, -n and
-// their batch forms) holds a byte of 128 or more and 8-bit values are not
-// allowed; raw data and addresses are exempt. nullptr otherwise.
-const char* qdesc_8bit_check(const qdesc& qd, bool allow_8bit);
+// Unless 8-bit values are allowed, a name searched for (-r, -n and their
+// batch forms) and the bailiwick that hold bytes of 128 or more become their
+// ASCII (ACE) form in place; ASCII names are never touched, and raw data and
+// addresses are exempt. Refusals: "search argument is not 7-bit clean" for a
+// name that is no UTF-8 (or escapes a byte in a non-ASCII label); "search
+// argument is not a valid international name: 'NAME' (REASON)", or the same
+// starting "bailiwick", for UTF-8 the conversion rejects. A bailiwick that is
+// no UTF-8 stays as it is.
+std::optional<std::string> qdesc_8bit_check(qdesc& qd, bool allow_8bit);
 
 void qparam_debug(const char* label, const qparam& qp);
 void qdesc_debug(const char* label, const qdesc& qd);

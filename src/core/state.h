@@ -11,6 +11,7 @@
 #include "core/pdns_system.h"
 #include "core/present.h"
 #include "core/transfer.h"
+#include "core/trust.h"
 #include "support/dedup_set.h"
 #include "support/output_sink.h"
 
@@ -29,6 +30,8 @@ struct run_state {
   // once a run, and a later selection replays them.
   std::optional<std::vector<std::string>> config_lines;
   std::optional<long> config_retries;  // TRAWL_RETRY as the configuration set it
+  ca_choice ca_configured;             // the configuration's TRAWL_CA_FILE and TRAWL_CA_PATH
+  ca_choice ca;                        // the certificate authorities every transfer trusts
   int exit_status = 0;
   std::unique_ptr<dedup_set> minimal_set;  // values printed so far by -p minimal
   as_annotation asinfo;

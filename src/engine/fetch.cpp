@@ -19,6 +19,8 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
   }
+  if (state.ca.file) curl_easy_setopt(h, CURLOPT_CAINFO, state.ca.file->c_str());
+  if (state.ca.path) curl_easy_setopt(h, CURLOPT_CAPATH, state.ca.path->c_str());
   if (opts.ip_family != 0)
     curl_easy_setopt(h, CURLOPT_IPRESOLVE, static_cast<long>(opts.ip_family));
   if (opts.timeout != 0) {

@@ -65,7 +65,7 @@ std::optional<std::string> batch_parse(const std::string& line, bool allow_8bit,
   qd.mode = match->mode;
   qd.thing = terms[2];
   // Checked as soon as NAME is read, before the rest of the line.
-  if (const char* err = qdesc_8bit_check(qd, allow_8bit)) return err;
+  if (std::optional<std::string> err = qdesc_8bit_check(qd, allow_8bit)) return err;
   if (qd.mode == search_mode::rdata_ip) {
     if (std::optional<std::string> err = rdata_ip_term_check(terms[2])) return err;
   }
@@ -75,7 +75,10 @@ std::optional<std::string> batch_parse(const std::string& line, bool allow_8bit,
     if (tokenizer_split(terms[3].c_str(), ",").empty()) return "no record type given";
     qd.rrtype = terms[3];
   }
-  if (extra >= 2) qd.bailiwick = terms[4];
+  if (extra >= 2) {
+    qd.bailiwick = terms[4];
+    return qdesc_8bit_check(qd, allow_8bit);
+  }
   return std::nullopt;
 }
 
@@ -99,9 +102,8 @@ bool options_line(const run_options& opts, const std::string& line, long line_no
     argv.push_back(nullptr);
     const int argc = static_cast<int>(words.size());
     optind = 0;  // glibc's full reset of the scanner for a new vector
-    const std::string letters = option_letters(true);
     while (!error) {
-      result<int> opt = next_option(argc, argv.data(), letters);
+      result<int> opt = next_option(argc, argv.data(), true);
       if (!opt)
         error = opt.error();
       else if (*opt == -1)

@@ -126,11 +126,11 @@ run_mode run_mode_of(const run_options& opts, const cli_state& cli) {
   return run_mode::single_query;
 }
 
-std::optional<std::string> argument_checks(const run_options& opts, const cli_state& cli) {
+std::optional<std::string> argument_checks(const run_options& opts, cli_state& cli) {
   if (cli.operands > 0) return "there are no non-option arguments to this program";
   // Batch lines are checked one by one instead.
   if (opts.batching == batch_mode::none)
-    if (const char* err = qdesc_8bit_check(cli.qd, opts.allow_8bit)) return err;
+    if (std::optional<std::string> err = qdesc_8bit_check(cli.qd, opts.allow_8bit)) return err;
   // No server could take it: refused before the configuration is even read.
   if (run_mode_of(opts, cli) == run_mode::single_query && cli.qd.mode == search_mode::rdata_ip)
     return rdata_ip_check(cli.qd.thing.value_or(""), cli.qd.pfxlen);

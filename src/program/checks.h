@@ -17,8 +17,9 @@ enum class run_mode { json_input, batch, info, single_query };
 run_mode run_mode_of(const run_options& opts, const cli_state& cli);
 
 // Before anything is looked up: operands left over, names that are not
-// 7-bit clean, and an -i address or prefix length that no server could take.
-std::optional<std::string> argument_checks(const run_options& opts, const cli_state& cli);
+// 7-bit clean (which become their ASCII form when they can), and an -i
+// address or prefix length that no server could take.
+std::optional<std::string> argument_checks(const run_options& opts, cli_state& cli);
 
 // The time window of complete matching.
 std::optional<std::string> window_checks(const cli_state& cli);

@@ -3,7 +3,6 @@
 #include <strings.h>
 #include <sys/time.h>
 #include <unistd.h>
-#include <wordexp.h>
 
 #include <cerrno>
 #include <csignal>
@@ -12,8 +11,10 @@
 #include <new>
 
 #include "backends/systems.h"
+#include "core/config_paths.h"
 #include "core/diag.h"
 #include "core/option_values.h"
+#include "core/trust.h"
 #include "engine/engine.h"
 #include "engine/writer.h"
 #include "program/batch.h"
@@ -30,13 +31,6 @@
 namespace trawl {
 
 namespace {
-
-constexpr const char* config_candidates[] = {
-    "~/.vela-trove-query.conf",
-    "~/.trove-query.conf",
-    "/etc/vela-trove-query.conf",
-    "/etc/trove-query.conf",
-};
 
 // "error: TEXT", an empty line and the hint line; the run's status.
 int usage_error(const run_options& opts, const std::string& text) {
@@ -73,15 +67,14 @@ void start_up(run_options& opts, const char* argv0) {
 }
 
 void find_config_file(run_options& opts) {
-  for (const char* candidate : config_candidates) {
-    wordexp_t we;
-    if (wordexp(candidate, &we, WRDE_NOCMD) != 0) continue;
-    if (we.we_wordc > 0 && access(we.we_wordv[0], R_OK) == 0) opts.config_file = we.we_wordv[0];
-    wordfree(&we);
-    if (opts.config_file) {
-      debug_line(1, "conf found: '%s'\n", opts.config_file->c_str());
-      return;
-    }
+  const char* home = getenv("HOME");
+  std::optional<std::string> account;
+  if (home == nullptr && (account = account_home())) home = account->c_str();
+  for (const std::string& candidate : config_candidates(home, getenv("XDG_CONFIG_HOME"))) {
+    if (access(candidate.c_str(), R_OK) != 0) continue;
+    opts.config_file = candidate;
+    debug_line(1, "conf found: '%s'\n", candidate.c_str());
+    return;
   }
 }
 
@@ -190,6 +183,12 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retrie
     return 1;
   }
   if (!retries_given && state.config_retries) opts.retries = *state.config_retries;
+  state.ca = choose_ca(
+      opts,
+      ca_environment(getenv("CURL_CA_BUNDLE"), getenv("SSL_CERT_FILE"), getenv("SSL_CERT_DIR")),
+      state.ca_configured);
+  if (state.ca.file) debug_line(1, "CA file: '%s'\n", state.ca.file->c_str());
+  if (state.ca.path) debug_line(1, "CA directory: '%s'\n", state.ca.path->c_str());
   if (!cli.json_input) {
     engine_init(state.engine);
   } else if (strcmp(state.psys->name, "trove2") == 0) {

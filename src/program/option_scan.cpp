@@ -5,9 +5,12 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "core/diag.h"
 #include "core/option_values.h"
@@ -29,10 +32,8 @@ constexpr option_word<presentation_format> presentation_word_table[] = {
 };
 
 constexpr option_word<transform> transform_word_table[] = {
-    {"datefix", transform::datefix},
-    {"reverse", transform::reverse},
-    {"chomp", transform::chomp},
-    {"qdetail", transform::qdetail},
+    {"datefix", transform::datefix}, {"reverse", transform::reverse}, {"chomp", transform::chomp},
+    {"qdetail", transform::qdetail}, {"unicode", transform::unicode},
 };
 
 refusal query_parameter(option_scan& s, int letter, const char* arg) {
@@ -171,6 +172,19 @@ refusal count_batch_flag(option_scan& s) {
   return std::nullopt;
 }
 
+// --batch-tagged is -ff: it counts as two -f.
+refusal set_batch_tagged(option_scan& s) {
+  if (refusal err = count_batch_flag(s)) return err;
+  return count_batch_flag(s);
+}
+
+refusal set_retries(option_scan& s, const char* arg) {
+  long value = 0;
+  if (refusal err = decimal_value("--retry must be zero or positive", arg, 0, &value)) return err;
+  s.opts.retries = value;
+  return std::nullopt;
+}
+
 refusal set_max_count(option_scan& s, const char* arg) {
   long value = 0;
   if (refusal err = decimal_value("-M must be positive", arg, 1, &value)) return err;
@@ -197,11 +211,6 @@ refusal act(option_scan& s, scan_action action) {
   return std::nullopt;
 }
 
-scan_action act_now(option_scan& s, scan_action action) {
-  s.action = action;
-  return action;
-}
-
 // An option that only sets a flag.
 template <typename F>
 refusal flag(option_scan& s, F set) {
@@ -213,32 +222,32 @@ refusal flag(option_scan& s, F set) {
 #define FLAG(body) [](option_scan& s, const char*) { return flag(s, [](run_options& o) { body; }); }
 
 constexpr option_row option_rows[] = {
-    {'A', true, QPARAM('A'),
+    {'A', "after", true, QPARAM('A'),
      "for -A and -B, use absolute format YYYY-MM-DD[ HH:MM:SS],\n"
      "\tor relative format %dw%dd%dh%dm%ds.\n",
      true},
-    {'B', true, QPARAM('B'), nullptr, true},
-    {'a', false, FLAG(o.asinfo_lookup = true),
+    {'B', "before", true, QPARAM('B'), nullptr, true},
+    {'a', "asinfo", false, FLAG(o.asinfo_lookup = true),
      "use -a to get ASNs associated with reported IP addresses\n", false},
-    {'c', false, QPARAM('c'), "use -c to get complete (strict) time matching for -A and -B.\n",
-     true},
-    {'C', true,
+    {'c', "complete", false, QPARAM('c'),
+     "use -c to get complete (strict) time matching for -A and -B.\n", true},
+    {'C', "cookie-file", true,
      [](option_scan& s, const char* a) {
        s.opts.cookie_file = a;
        return refusal();
      },
      "use -C FILE to send the cookies of a cookie file with every request.\n", false},
     // The usage text names the zone in force where this line is.
-    {'D', true,
+    {'D', "asinfo-domain", true,
      [](option_scan& s, const char* a) {
        s.opts.asinfo_domain = a;
        return refusal();
      },
      "for -D, the default is \"{zone}\"\n", false},
-    {'d', false, FLAG(++o.debug_level),
+    {'d', "debug", false, FLAG(++o.debug_level),
      "use -d one or more times to ramp up the diagnostic output.\n", false},
-    {'0', true, set_function, "for -0, the function must be \"countoff\"\n", false},
-    {'f', false, [](option_scan& s, const char*) { return count_batch_flag(s); },
+    {'0', "function", true, set_function, "for -0, the function must be \"countoff\"\n", false},
+    {'f', "batch", false, [](option_scan& s, const char*) { return count_batch_flag(s); },
      "for -f, stdin must contain lines of the following forms:\n"
      "\trrset/name/NAME[/RRTYPE[,...][/BAILIWICK]]\n"
      "\trrset/raw/HEX-PAIRS[/RRTYPE[,...][/BAILIWICK]]\n"
@@ -248,92 +257,112 @@ constexpr option_row option_rows[] = {
      "\t(output format will depend on -p or -j, framed by '--'.)\n"
      "\t(with -ff, framing will be '++ $cmd', '-- $stat ($code)'.)\n",
      false},
-    {'g', false, QPARAM('g'), "use -g to get graveled results (default is -G, rocks).\n", true},
-    {'G', false, QPARAM('G'), nullptr, true},
-    {'h', false, [](option_scan& s, const char*) { return act(s, scan_action::show_usage); },
+    {'\0', "batch-tagged", false, [](option_scan& s, const char*) { return set_batch_tagged(s); },
+     nullptr, false},
+    {'g', "gravel", false, QPARAM('g'), "use -g to get graveled results (default is -G, rocks).\n",
+     true},
+    {'G', "rocks", false, QPARAM('G'), nullptr, true},
+    {'h', "help", false,
+     [](option_scan& s, const char*) { return act(s, scan_action::show_usage); },
      "use -h to reliably display this helpful text.\n", false},
-    {'I', false,
+    {'I', "info", false,
      [](option_scan& s, const char*) {
        s.cli.info = true;
        return refusal();
      },
      "use -I to see a system-specific account/key summary.\n", false},
-    {'J', true, open_json_input,
+    {'J', "json-input", true, open_json_input,
      "for -J, input format is newline-separated JSON, as from -j output.\n", false},
-    {'j', false, FLAG(o.presentation = presentation_format::json; o.presentation_name = "json"),
+    {'j', "json", false,
+     FLAG(o.presentation = presentation_format::json; o.presentation_name = "json"),
      "use -j as a synonym for -p json.\n", false},
-    {'M', true, set_max_count, "use -M # to end a summarize op when count exceeds threshold.\n",
-     false},
-    {'m', false, FLAG(o.multiple = true),
+    {'M', "max-count", true, set_max_count,
+     "use -M # to end a summarize op when count exceeds threshold.\n", false},
+    {'m', "parallel", false, FLAG(o.multiple = true),
      "use -m with -f for multiple upstream queries in single result.\n"
      "\t(with -f -f, -m changes nothing: lines run one at a time.)\n",
      false},
-    {'O', true, QPARAM('O'), "use -O # to skip this many results in what is returned.\n", true},
-    {'o', true, [](option_scan& s, const char* a) { return set_timeout(s.opts, a, "-o"); },
+    {'O', "offset", true, QPARAM('O'), "use -O # to skip this many results in what is returned.\n",
+     true},
+    {'o', "timeout", true,
+     [](option_scan& s, const char* a) { return set_timeout(s.opts, a, "-o"); },
      "use -o # to give up on a transfer after this many seconds (0: never).\n", false},
-    {'q', false, FLAG(o.quiet = true), "use -q for warning reticence.\n", false},
-    {'s', false, FLAG(o.sorting = sort_mode::ascending),
+    {'q', "quiet", false, FLAG(o.quiet = true), "use -q for warning reticence.\n", false},
+    {'s', "sort", false, FLAG(o.sorting = sort_mode::ascending),
      "use -s to sort in ascending order, or -S for descending order.\n"
      "\t-s/-S can be repeated before several -k arguments.\n",
      false},
-    {'S', false, FLAG(o.sorting = sort_mode::descending), nullptr, false},
+    {'S', "sort-descending", false, FLAG(o.sorting = sort_mode::descending), nullptr, false},
     // The usage text follows this line with the transforms.
-    {'T', true, add_transforms, "for -T, transforms are ", false},
-    {'U', false, FLAG(o.no_verify = true), "use -U to turn off SSL certificate verification.\n",
-     false},
-    {'v', false, [](option_scan& s, const char*) { return act(s, scan_action::show_version); },
+    {'T', "transform", true, add_transforms, "for -T, transforms are ", false},
+    {'U', "insecure", false, FLAG(o.no_verify = true),
+     "use -U to turn off SSL certificate verification.\n", false},
+    {'v', "version", false,
+     [](option_scan& s, const char*) { return act(s, scan_action::show_version); },
      "use -v to show the program version.\n", false},
-    {'4', false, FLAG(o.ip_family = 1), "use -4 to force connecting to the server via IPv4.\n",
-     false},
-    {'6', false, FLAG(o.ip_family = 2), "use -6 to force connecting to the server via IPv6.\n",
-     false},
-    {'8', false, FLAG(o.allow_8bit = true),
+    {'4', "ipv4", false, FLAG(o.ip_family = 1),
+     "use -4 to force connecting to the server via IPv4.\n", false},
+    {'6', "ipv6", false, FLAG(o.ip_family = 2),
+     "use -6 to force connecting to the server via IPv6.\n", false},
+    {'8', "8bit", false, FLAG(o.allow_8bit = true),
      "use -8 to allow 8-bit values in -r and -n arguments.\n", false},
-    {'u', true,
+    {'\0', "retry", true, set_retries,
+     "use --retry # to ask a query again up to # times after a 429 or 503\n"
+     "\tanswer or a failed connection (default 0).\n",
+     false},
+    {'\0', "no-progress", false, FLAG(o.no_progress = true),
+     "use --no-progress to show no progress line on a terminal.\n", false},
+    {'\0', "cacert", true,
+     [](option_scan& s, const char* a) {
+       s.opts.ca_file = a;
+       return refusal();
+     },
+     "use --cacert FILE or --capath DIR to choose the certificate authorities.\n", false},
+    {'\0', "capath", true,
+     [](option_scan& s, const char* a) {
+       s.opts.ca_path = a;
+       return refusal();
+     },
+     nullptr, false},
+    {'u', "system", true,
      [](option_scan& s, const char* a) {
        s.cli.system_name = a;
        return refusal();
      },
      "for -u, system must be one of:\n", false},
     // The usage text follows this line with the verb table.
-    {'V', true, set_verb, "for -V, verb must be one of:\n", false},
-    {'r', true,
+    {'V', "verb", true, set_verb, "for -V, verb must be one of:\n", false},
+    {'r', "rrset", true,
      [](option_scan& s, const char* a) { return set_search(s, search_mode::rrset_name, 'r', a); },
      nullptr, false},
-    {'n', true,
+    {'n', "rdata-name", true,
      [](option_scan& s, const char* a) { return set_search(s, search_mode::rdata_name, 'n', a); },
      nullptr, false},
-    {'R', true,
+    {'R', "rrset-raw", true,
      [](option_scan& s, const char* a) { return set_search(s, search_mode::rrset_raw, 'R', a); },
      nullptr, false},
-    {'N', true,
+    {'N', "rdata-raw", true,
      [](option_scan& s, const char* a) { return set_search(s, search_mode::rdata_raw, 'N', a); },
      nullptr, false},
-    {'i', true, set_address, nullptr, false},
-    {'t', true,
+    {'i', "rdata-ip", true, set_address, nullptr, false},
+    {'t', "type", true,
      [](option_scan& s, const char* a) {
        return only_once(s.cli.qd.rrtype, a, "can only specify rrtype(s) once");
      },
      nullptr, false},
-    {'b', true,
+    {'b', "bailiwick", true,
      [](option_scan& s, const char* a) {
        return only_once(s.cli.qd.bailiwick, a, "can only specify bailiwick one way");
      },
      nullptr, false},
-    {'l', true, QPARAM('l'), nullptr, true},
-    {'L', true, QPARAM('L'), nullptr, true},
-    {'k', true, add_sort_keys, nullptr, false},
-    {'p', true, set_presentation, nullptr, false},
+    {'l', "query-limit", true, QPARAM('l'), nullptr, true},
+    {'L', "output-limit", true, QPARAM('L'), nullptr, true},
+    {'k', "sort-key", true, add_sort_keys, nullptr, false},
+    {'p', "presentation", true, set_presentation, nullptr, false},
 };
 
 #undef QPARAM
 #undef FLAG
-
-const option_row* find_row(int letter) {
-  for (const option_row& row : option_table)
-    if (row.letter == letter) return &row;
-  return nullptr;
-}
 
 }  // namespace
 
@@ -346,6 +375,7 @@ std::string option_letters(bool batch_only) {
   std::string letters;
   for (const option_row& row : option_table) {
     if (batch_only && !row.in_batch) continue;
+    if (row.letter == '\0') continue;
     letters += row.letter;
     if (row.takes_argument) letters += ':';
   }
@@ -360,41 +390,80 @@ std::optional<std::string> set_timeout(run_options& opts, const char* text, cons
   return std::nullopt;
 }
 
-const char* long_word(int argc, char* const argv[]) {
-  // Where the scanner stands: the element it reads next, past the operands
-  // it steps over. In the middle of a cluster of letters that element is the
-  // cluster, which never starts with "--".
-  int next = optind == 0 ? 1 : optind;
-  while (next < argc && (argv[next][0] != '-' || argv[next][1] == '\0')) ++next;
-  if (next >= argc) return nullptr;
-  const char* word = argv[next];
-  if (strncmp(word, "--", 2) != 0 || word[2] == '\0') return nullptr;
-  return word;
+int option_code(const option_row& row) {
+  if (row.letter != '\0') return static_cast<unsigned char>(row.letter);
+  return 256 + static_cast<int>(&row - option_table.data());
 }
 
-result<int> next_option(int argc, char* argv[], const std::string& letters) {
-  // The scanner says nothing itself: the refusal below is the only message.
+const option_row* find_row(int code) {
+  for (const option_row& row : option_table)
+    if (option_code(row) == code) return &row;
+  return nullptr;
+}
+
+namespace {
+
+// The long forms for the scanner: every row, or those of $options lines.
+std::vector<option> long_options(bool batch_only) {
+  std::vector<option> table;
+  for (const option_row& row : option_table) {
+    if (batch_only && !row.in_batch) continue;
+    table.push_back({row.long_name, row.takes_argument ? required_argument : no_argument, nullptr,
+                     option_code(row)});
+  }
+  table.push_back({nullptr, 0, nullptr, 0});
+  return table;
+}
+
+// Why the scanner refused the long form "--WORD[=VALUE]" that matches no
+// single name: none at all, or several by their common prefix.
+std::string long_refusal(const char* word, bool batch_only) {
+  const std::string_view typed(word);
+  const std::string_view name = typed.substr(2, typed.find('=') - 2);
+  std::vector<std::string> matches;
+  if (!name.empty()) {
+    for (const option_row& row : option_table) {
+      if (batch_only && !row.in_batch) continue;
+      if (std::string_view(row.long_name).starts_with(name)) matches.emplace_back(row.long_name);
+    }
+  }
+  const std::string shown = "'--" + safe_text(name) + "'";
+  if (matches.size() < 2) return "unrecognized option " + shown;
+  std::sort(matches.begin(), matches.end());
+  std::string text = "option " + shown + " is ambiguous (";
+  for (size_t i = 0; i < matches.size(); ++i) text += (i > 0 ? ", --" : "--") + matches[i];
+  return text + ")";
+}
+
+}  // namespace
+
+result<int> next_option(int argc, char* argv[], bool batch_only) {
+  static_assert(sizeof(int) >= 2, "codes of long-only rows lie above every letter");
+  const std::string letters = ":" + option_letters(batch_only);
+  const std::vector<option> longs = long_options(batch_only);
+  // The refusals below are the only messages: for a letter in the words the
+  // scanner itself has always used.
   opterr = 0;
-  if (const char* word = long_word(argc, argv))
-    return failure("unrecognized option " + quoted(word));
-  // The leading ':' tells a missing argument (':') from an unknown letter ('?').
-  const int opt = getopt(argc, argv, (":" + letters).c_str());
+  const int opt = getopt_long(argc, argv, letters.c_str(), longs.data(), nullptr);
+  if (opt != '?' && opt != ':') return opt;
+  // After a refused long form, the scanner stands just past it.
+  const char* word = optind > 0 && optind <= argc ? argv[optind - 1] : "";
+  const bool long_form = strncmp(word, "--", 2) == 0;
+  const option_row* row = find_row(optopt);
+  if (opt == ':' && long_form && row != nullptr)
+    return failure(std::string("option --") + row->long_name + " needs an argument");
+  if (opt == '?' && optopt == 0) return failure(long_refusal(word, batch_only));
+  if (opt == '?' && row != nullptr)
+    return failure(std::string("option --") + row->long_name + " takes no argument");
   const std::string letter(1, static_cast<char>(optopt));
   if (opt == ':') return failure("option -" + safe_text(letter) + " needs an argument");
-  if (opt == '?') return failure("unrecognized option " + quoted("-" + letter));
-  return opt;
+  return failure("unrecognized option " + quoted("-" + letter));
 }
 
 result<scan_action> scan_options(int argc, char* argv[], option_scan& scan) {
-  const std::string letters = option_letters(false);
   optind = 0;  // glibc's full reset: a vector may have been scanned before
   while (scan.action == scan_action::run) {
-    // The two long options everyone tries first, as whole words only.
-    if (const char* word = long_word(argc, argv)) {
-      if (strcmp(word, "--help") == 0) return act_now(scan, scan_action::show_usage);
-      if (strcmp(word, "--version") == 0) return act_now(scan, scan_action::show_version);
-    }
-    result<int> opt = next_option(argc, argv, letters);
+    result<int> opt = next_option(argc, argv, false);
     if (!opt) return failure(opt.error());
     if (*opt == -1) break;
     const option_row* found = find_row(*opt);

@@ -24,7 +24,8 @@ struct option_scan {
 };
 
 struct option_row {
-  char letter;
+  char letter;            // '\0' for an option with a long name only
+  const char* long_name;  // the GNU long form, without its "--"
   bool takes_argument;
   // Applies the option; a refusal's text for the usage error.
   std::optional<std::string> (*apply)(option_scan& scan, const char* arg);
@@ -47,16 +48,22 @@ extern const std::span<const option_word<transform>> transform_words;
 // The scanner's option letters: every option, or those of $options lines.
 std::string option_letters(bool batch_only);
 
-// The "--WORD" element the option scanner is about to read, or nullptr:
-// getopt alone would read it as the letters '-', 'W', ...
-const char* long_word(int argc, char* const argv[]);
+// What the scanner returns for a row: its letter, or a code above every
+// letter for an option with a long name only.
+int option_code(const option_row& row);
 
-// The next option of argv by getopt with these letters (as option_letters
-// gives them): the letter, -1 after the last, or the refusal's text for a
-// missing argument ("option -r needs an argument"), an unknown letter
-// ("unrecognized option '-x'") or a long word ("unrecognized option
-// '--json'"). Callers reset optind before the first call.
-result<int> next_option(int argc, char* argv[], const std::string& letters);
+// The row of a code option_code gave, or nullptr.
+const option_row* find_row(int code);
+
+// The next option of argv, long forms included (--name=VALUE, --name VALUE,
+// any unambiguous prefix of a name, "--" ending the options): the code of its
+// row (option_code) with the argument in optarg, -1 after the last option,
+// or the refusal's text, which names the option: "option -r needs an
+// argument", "unrecognized option '-x'", "unrecognized option '--jsn'", "option '--qu' is
+// ambiguous (--query-limit, --quiet)", "option --rrset needs an argument",
+// "option --json takes no argument". Callers set optind to 0 before the
+// first call.
+result<int> next_option(int argc, char* argv[], bool batch_only);
 
 // Scans the whole argument vector into options and command-line state,
 // stopping at -h, -v and -0; the first refusal's text otherwise.

@@ -24,7 +24,7 @@ int flag_rank(char c) {
 std::string flag_letters() {
   std::string flags;
   for (const option_row& row : option_table)
-    if (!row.takes_argument) flags += row.letter;
+    if (!row.takes_argument && row.letter != '\0') flags += row.letter;
   std::sort(flags.begin(), flags.end(), [](char a, char b) { return flag_rank(a) < flag_rank(b); });
   return flags;
 }
@@ -113,12 +113,36 @@ std::string help_lines(const option_row& row, const run_options& opts) {
   return text;
 }
 
+// "-r, --rrset" for every row, three to a line; "    --retry" for a row
+// with a long name only.
+std::string long_names() {
+  constexpr size_t column = 24;
+  std::string text =
+      "long options (--NAME=VALUE or --NAME VALUE; any unambiguous prefix of NAME):\n";
+  // Those with a letter first, then those with a long name only.
+  std::vector<std::string> pairs;
+  for (const option_row& row : option_table)
+    if (row.letter != '\0') pairs.push_back(std::string("-") + row.letter + ", --" + row.long_name);
+  for (const option_row& row : option_table)
+    if (row.letter == '\0') pairs.push_back(std::string("    --") + row.long_name);
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    const std::string& pair = pairs[i];
+    if (i % 3 == 0) text += '\t';
+    if (i % 3 == 2 || i + 1 == pairs.size())
+      text += pair + '\n';
+    else
+      text += pair + std::string(pair.size() < column ? column - pair.size() : 1, ' ');
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string usage_text(const run_options& opts) {
   std::string text = synopsis(opts);
   for (const option_row& row : option_table)
     if (row.help != nullptr) text += help_lines(row, opts);
+  text += long_names();
   text +=
       "\nGetting Started:\n\tAdd your API key to ~/.trove-query.conf like this:\n"
       "\t\tTROVE_API_KEY=\"YOURAPIKEYHERE\"\n";

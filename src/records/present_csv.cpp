@@ -4,6 +4,7 @@
 
 #include "records/annotation.h"
 #include "records/tuple.h"
+#include "records/unicode_names.h"
 #include "support/safe_text.h"
 #include "support/time_values.h"
 
@@ -54,17 +55,21 @@ void as_field(std::string& out, const std::string& text) {
 void csv_rr_line(std::string& out, const presentation& settings, const pdns_tuple& tup,
                  const rdata_entry* rdata) {
   const record_view& r = tup.view;
+  const bool unicode = settings.transforms.has(transform::unicode);
+  std::string owner, data;
   times(out, settings.iso_time, r);
   out += ',';
   integer_field(out, r.has.count, r.count);
   out += ',';
   text_field(out, r.has.bailiwick, r.bailiwick);
   out += ',';
-  text_field(out, r.has.rrname, tup.rrname());
+  text_field(out, r.has.rrname, unicode_owner_shown(unicode, tup.rrname(), owner));
   out += ',';
   text_field(out, r.has.rrtype, r.rrtype);
   out += ',';
-  if (rdata != nullptr) quoted(out, shown_rdata(*rdata));
+  if (rdata != nullptr)
+    quoted(out, rdata->bad ? shown_rdata(*rdata)
+                           : unicode_rdata_shown(unicode, r.rrtype, rdata->text, data));
   if (settings.asinfo != nullptr && r.has.rrtype && rdata != nullptr) {
     asinfo_result as = asinfo_from_rr(settings.asinfo, std::string(r.rrtype).c_str(),
                                       std::string(shown_rdata(*rdata)).c_str());

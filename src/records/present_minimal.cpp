@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "records/tuple.h"
+#include "records/unicode_names.h"
 #include "support/safe_text.h"
 
 namespace trawl {
@@ -29,12 +30,16 @@ bool searches_by_rdata(search_mode mode) {
 // Saved JSON input comes with a query of no search mode; its records show
 // their data, as an owner search would.
 void present_minimal_lookup(const pdns_tuple& tup, const query_detail* qry, present_context& ctx) {
+  const bool unicode = ctx.settings.transforms.has(transform::unicode);
+  std::string shown;
   if (qry != nullptr && searches_by_rdata(qry->mode)) {
-    if (tup.view.has.rrname) print_once(ctx, tup.rrname());
+    if (tup.view.has.rrname) print_once(ctx, unicode_owner_shown(unicode, tup.rrname(), shown));
     return;
   }
   for_each_rdata(tup, [&](const rdata_entry* value) {
-    if (value != nullptr) print_once(ctx, shown_rdata(*value));
+    if (value == nullptr) return;
+    print_once(ctx, value->bad ? shown_rdata(*value)
+                               : unicode_rdata_shown(unicode, tup.view.rrtype, value->text, shown));
   });
 }
 

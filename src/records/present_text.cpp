@@ -4,6 +4,7 @@
 
 #include "records/annotation.h"
 #include "records/tuple.h"
+#include "records/unicode_names.h"
 #include "support/safe_text.h"
 #include "support/time_values.h"
 
@@ -43,17 +44,22 @@ void as_list(std::string& out, const std::string& as_text) {
 }
 
 // Saved JSON input may lack any of the three, so absent fields print as empty text.
-void text_rr_line(std::string& out, as_annotation* asinfo, const pdns_tuple& tup,
+void text_rr_line(std::string& out, const presentation& settings, const pdns_tuple& tup,
                   const rdata_entry* rdata) {
+  as_annotation* asinfo = settings.asinfo;
+  const bool unicode = settings.transforms.has(transform::unicode);
+  std::string owner, data;
   asinfo_result as;
   if (asinfo != nullptr && tup.view.has.rrtype && rdata != nullptr)
     as = asinfo_from_rr(asinfo, std::string(tup.view.rrtype).c_str(),
                         std::string(shown_rdata(*rdata)).c_str());
-  append_safe(out, tup.rrname());
+  append_safe(out, unicode_owner_shown(unicode, tup.rrname(), owner));
   out += "  ";
   append_safe(out, tup.view.rrtype);
   out += "  ";
-  if (rdata != nullptr) append_safe(out, shown_rdata(*rdata));
+  if (rdata != nullptr)
+    append_safe(out, rdata->bad ? shown_rdata(*rdata)
+                                : unicode_rdata_shown(unicode, tup.view.rrtype, rdata->text, data));
   if (as.comment) {
     out += "  ; ";
     append_safe(out, *as.comment);
@@ -100,8 +106,8 @@ void present_text_lookup(const pdns_tuple& tup, const query_detail*, present_con
     out += '\n';
   }
 
-  for_each_rdata(
-      tup, [&](const rdata_entry* value) { text_rr_line(out, ctx.settings.asinfo, tup, value); });
+  for_each_rdata(tup,
+                 [&](const rdata_entry* value) { text_rr_line(out, ctx.settings, tup, value); });
   // An empty rdata array with nothing else leaves no trace at all.
   if (!out.empty()) out += '\n';
   ctx.sink.write(out);

@@ -48,12 +48,26 @@ expect 'first,count first,data first,duration first,last first,name first,type' 
 expect 'first,last' -s -k first,l
 expect 'name,count,data name,count,duration name,count,first name,count,last name,count,type' \
     -S -k name,count,
-expect 'reverse,chomp reverse,datefix reverse,qdetail' -T reverse,
+expect 'reverse,chomp reverse,datefix reverse,qdetail reverse,unicode' -T reverse,
 expect 'datefix' -T d
 expect '' -r ''
 
 # Options, long ones included.
-expect '--help --version' --
+expect '--8bit --after --asinfo --asinfo-domain --bailiwick --batch --batch-tagged --before --cacert --capath --complete --cookie-file --debug --function --gravel --help --info --insecure --ipv4 --ipv6 --json --json-input --max-count --no-progress --offset --output-limit --parallel --presentation --query-limit --quiet --rdata-ip --rdata-name --rdata-raw --retry --rocks --rrset --rrset-raw --sort --sort-descending --sort-key --system --timeout --transform --type --verb --version' --
+expect '--help' --he
+expect '--rdata-ip --rdata-name --rdata-raw' --rd
+expect '--sort --sort-descending --sort-key' --sort
+expect '--cacert --capath' --ca
+# The values of long options, as the next word or after "=".
+expect 'circl trove trove1 trove2' --system ''
+expect 'trove trove1 trove2' --system = tr
+expect 'summarize' --verb s
+expect 'json' --presentation j
+expect 'first,last' --sort --sort-key first,l
+expect 'qdetail,chomp qdetail,datefix qdetail,reverse qdetail,unicode' --transform qdetail,
+expect 'unicode' -T u
+expect '' --rrset ''
+expect '' --retry ''
 expect '--help --version -0 -4 -6 -8 -A -B -C -D -G -I -J -L -M -N -O -R -S -T -U -V -a -b -c -d -f -g -h -i -j -k -l -m -n -o -p -q -r -s -t -u -v' -
 # File names after -J and -C, and "-" for standard input after -J.
 dir=$(mktemp -d)
@@ -63,6 +77,10 @@ cd "$dir" || exit 1
 expect 'saved.jsonl' -J sa
 expect '- cookies.txt saved.jsonl second.jsonl' -J ''
 expect 'cookies.txt' -j -C c
+expect 'cookies.txt' --cacert c
+expect 'saved.jsonl' --json-input sa
+mkdir certs
+expect 'certs' --capath ce
 
 if ((failures)); then
     echo "$failures check(s) failed"

@@ -39,7 +39,21 @@ TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
       {"rdata/name/x/A/zone", "extra garbage"},
       {"rrset/name/x/A/zone/more", "extra garbage"},
       {"rrset/raw/0378797a00/A/zone", "extra garbage"},
-      {"rrset/name/caf\xc3\xa9/A/zone/more", "search argument is not 7-bit clean"},
+      {"rrset/name/caf\xe9/A/zone/more", "search argument is not 7-bit clean"},
+      {"rrset/name/a\xe2\x80\x8d"
+       "b.example/A/zone/more",
+       "search argument is not a valid international name: 'a\xe2\x80\x8d"
+       "b.example' (string contains a forbidden context-j character)"},
+      {"rrset/name/x/A/a\xe2\x80\x8d"
+       "b.example",
+       "bailiwick is not a valid international name: 'a\xe2\x80\x8d"
+       "b.example' (string contains a forbidden context-j character)"},
+      {"rrset/name/b\xc3\xbc"
+       "cher.example/A/m\xc3\xbc"
+       "nchen.example",
+       nullptr, search_mode::rrset_name, "xn--bcher-kva.example", "A", "xn--mnchen-3ya.example"},
+      {"rdata/name/caf\xc3\xa9", nullptr, search_mode::rdata_name, "xn--caf-dma"},
+      {"rrset/name/_sip.xn--a.example", nullptr, search_mode::rrset_name, "_sip.xn--a.example"},
       {"rdata/raw/\xc3\xa9", nullptr, search_mode::rdata_raw, "\xc3\xa9"},
       {"rrset/name/x", nullptr, search_mode::rrset_name, "x"},
       {"rrset/name//x", nullptr, search_mode::rrset_name, "x"},
@@ -74,8 +88,11 @@ TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
 
 TEST(BatchParse, EightBitNamesPassWhenAllowed) {
   qdesc qd;
-  EXPECT_FALSE(batch_parse("rdata/name/caf\xc3\xa9", true, qd));
-  EXPECT_EQ(batch_parse("rdata/name/caf\xc3\xa9", false, qd), "search argument is not 7-bit clean");
+  EXPECT_FALSE(batch_parse("rrset/name/caf\xc3\xa9/A/b\xc3\xbc", true, qd));
+  EXPECT_EQ(qd.thing, "caf\xc3\xa9");  // sent as typed: no conversion
+  EXPECT_EQ(qd.bailiwick, "b\xc3\xbc");
+  EXPECT_FALSE(batch_parse("rdata/name/caf\xe9", true, qd));
+  EXPECT_EQ(batch_parse("rdata/name/caf\xe9", false, qd), "search argument is not 7-bit clean");
 }
 
 }  // namespace

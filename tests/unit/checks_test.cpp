@@ -146,10 +146,22 @@ TEST(OptionChecks, ArgumentsWindowAndPresentation) {
   EXPECT_EQ(argument_checks(c.opts, c.cli), "there are no non-option arguments to this program");
   c.cli.operands = 0;
   c.cli.qd.mode = search_mode::rdata_name;
-  c.cli.qd.thing = "caf\xc3\xa9";
+  c.cli.qd.thing = "caf\xe9";
   EXPECT_EQ(argument_checks(c.opts, c.cli), "search argument is not 7-bit clean");
   c.opts.batching = batch_mode::plain;  // batch lines are checked one by one
   EXPECT_FALSE(argument_checks(c.opts, c.cli));
+  c.opts.batching = batch_mode::none;
+  c.cli.qd.thing = "caf\xc3\xa9";
+  c.cli.qd.bailiwick =
+      "b\xc3\xbc"
+      "cher.example";
+  EXPECT_FALSE(argument_checks(c.opts, c.cli));
+  EXPECT_EQ(c.cli.qd.thing, "xn--caf-dma");
+  EXPECT_EQ(c.cli.qd.bailiwick, "xn--bcher-kva.example");
+  c.cli.qd.bailiwick = "b\xe9";  // no UTF-8: sent as typed, as it always was
+  EXPECT_FALSE(argument_checks(c.opts, c.cli));
+  EXPECT_EQ(c.cli.qd.bailiwick, "b\xe9");
+  c.cli.qd.bailiwick.reset();
 
   // -i values of a single query; -J and -I refuse -i later, by name.
   c.opts.batching = batch_mode::none;

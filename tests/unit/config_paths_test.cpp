@@ -1,4 +1,5 @@
 #include "core/config_paths.h"
+#include "core/trust.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,35 @@ TEST(ConfigPathsTest, CandidatesInOrder) {
     EXPECT_EQ(config_candidates(row.home, row.xdg), row.expected)
         << (row.home ? row.home : "(null)") << " " << (row.xdg ? row.xdg : "(null)");
   }
+}
+
+// Each of file and directory on its own: option, then environment, then
+// configuration; empty environment values choose nothing.
+TEST(ConfigPathsTest, TrustChoice) {
+  const ca_choice configured{"/conf/file.pem", "/conf/dir"};
+  run_options opts;
+  ca_choice chosen = choose_ca(opts, ca_environment(nullptr, "", nullptr), configured);
+  EXPECT_EQ(chosen.file, "/conf/file.pem");
+  EXPECT_EQ(chosen.path, "/conf/dir");
+
+  chosen = choose_ca(opts, ca_environment("", "/env/ssl.pem", "/env/dir"), configured);
+  EXPECT_EQ(chosen.file, "/env/ssl.pem");
+  EXPECT_EQ(chosen.path, "/env/dir");
+  chosen = choose_ca(opts, ca_environment("/env/curl.pem", "/env/ssl.pem", nullptr), configured);
+  EXPECT_EQ(chosen.file, "/env/curl.pem");
+  EXPECT_EQ(chosen.path, "/conf/dir");
+
+  opts.ca_path = "/opt/dir";
+  chosen = choose_ca(opts, ca_environment("/env/curl.pem", nullptr, "/env/dir"), configured);
+  EXPECT_EQ(chosen.file, "/env/curl.pem");
+  EXPECT_EQ(chosen.path, "/opt/dir");
+  opts.ca_file = "/opt/file.pem";
+  chosen = choose_ca(opts, ca_environment("/env/curl.pem", nullptr, nullptr), ca_choice{});
+  EXPECT_EQ(chosen.file, "/opt/file.pem");
+
+  chosen = choose_ca(run_options{}, ca_environment(nullptr, nullptr, nullptr), ca_choice{});
+  EXPECT_FALSE(chosen.file);
+  EXPECT_FALSE(chosen.path);
 }
 
 }  // namespace

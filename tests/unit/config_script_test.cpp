@@ -31,8 +31,9 @@ TEST(ConfigScript, SourcesThePathAndEchoesEachSetting) {
   const std::string script = config_script("/x/it's");
   EXPECT_EQ(script.rfind("set -e; . '/x/it'\\''s';echo trawl system ${TRAWL_SYSTEM:-trove2};", 0),
             0u);
-  EXPECT_NE(script.find(";echo circl server $CIRCL_SERVER;"), std::string::npos);
-  EXPECT_NE(script.find(";echo trawl retry $TRAWL_RETRY;exit"), std::string::npos);
+  EXPECT_NE(script.find(";echo circl server $CIRCL_SERVER;echo trawl retry $TRAWL_RETRY;"
+                        "echo trawl cafile $TRAWL_CA_FILE;echo trawl capath $TRAWL_CA_PATH;exit"),
+            std::string::npos);
 }
 
 TEST(ConfigScript, NameWithoutSlashIsTheFileInTheCurrentDirectory) {

@@ -1,5 +1,7 @@
 #include "support/idn.h"
 
+#include "records/unicode_names.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -96,6 +98,36 @@ TEST(IdnTest, RoundTrip) {
     EXPECT_TRUE(is_ascii(ascii.name)) << ascii.name;
     EXPECT_EQ(name_to_unicode(ascii.name), name) << ascii.name;
   }
+}
+
+// -T unicode: the name inside a record's data, where the type has one.
+TEST(IdnTest, UnicodeRdataConvertsOnlyTheNameField) {
+  const struct {
+    const char* rrtype;
+    const char* rdata;
+    const char* expected;
+  } rows[] = {
+      {"NS", "ns1.xn--bcher-kva.example.", "ns1.bücher.example."},
+      {"cname", "xn--bcher-kva.example.", "bücher.example."},
+      {"PTR", "xn--mnchen-3ya.example.", "münchen.example."},
+      {"DNAME", "xn--bcher-kva.example.", "bücher.example."},
+      {"MX", "10 mail.xn--bcher-kva.example.", "10 mail.bücher.example."},
+      {"SRV", "0 5 5060 sip.xn--bcher-kva.example.", "0 5 5060 sip.bücher.example."},
+      // Other types, and data not of the type's shape, stay as they are.
+      {"TXT", "xn--bcher-kva.example.", "xn--bcher-kva.example."},
+      {"A", "192.0.2.1", "192.0.2.1"},
+      {"MX", "xn--bcher-kva.example.", "xn--bcher-kva.example."},
+      {"MX", "10 a.xn--bcher-kva.example. extra", "10 a.xn--bcher-kva.example. extra"},
+      {"SRV", "0 5 xn--bcher-kva.example.", "0 5 xn--bcher-kva.example."},
+      {"NS", "xn--a.example.", "xn--a.example."},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(unicode_rdata(row.rrtype, row.rdata), row.expected) << row.rrtype << " " << row.rdata;
+  std::string storage;
+  EXPECT_STREQ(shown_rdata(false, "NS", "xn--bcher-kva.", storage), "xn--bcher-kva.");
+  EXPECT_EQ(shown_rdata(true, nullptr, "xn--bcher-kva.", storage), std::string("xn--bcher-kva."));
+  EXPECT_EQ(shown_owner(true, nullptr, storage), nullptr);
+  EXPECT_STREQ(shown_owner(true, ".example.xn--bcher-kva", storage), ".example.bücher");
 }
 
 TEST(IdnTest, IsAscii) {
