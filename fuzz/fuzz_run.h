@@ -9,6 +9,7 @@
 #include "core/diag.h"
 #include "core/options.h"
 #include "core/state.h"
+#include "engine/writer.h"
 #include "support/file_handles.h"
 #include "support/output_sink.h"
 
@@ -38,14 +39,7 @@ struct fuzz_run {
 
   // Gives the run's presentation what the options now say, as the program
   // does once its options are fixed.
-  void set_up_presentation() {
-    presentation& p = state.present;
-    p.iso_time = opts.iso_time;
-    p.transforms = opts.transforms;
-    p.minimal_set = state.minimal_set.get();
-    state.asinfo.zone = opts.asinfo_domain;
-    p.asinfo = opts.asinfo_lookup ? &state.asinfo : nullptr;
-  }
+  void set_up_presentation() { presentation_init(opts, state); }
 };
 
 }  // namespace trawl

@@ -21,6 +21,7 @@
 #include "backends/systems.h"
 #include "core/transfer.h"
 #include "core/verb.h"
+#include "engine/writer.h"
 #include "engine/writer_func.h"
 #include "fuzz_run.h"
 #include "records/verbs.h"
@@ -68,11 +69,7 @@ void configure(run_options& opts, run_state& state, uint8_t control) {
 
 // The writer as writer_init makes it for these options and this system.
 void prepare(const run_options& opts, const run_state& state, writer& wr) {
-  wr.pres = opts.presenter_selected;
-  wr.stream.framed = state.psys->encap == encapsulation::saf;
-  wr.stream.filters_locally = state.psys->filters_locally;
-  wr.stream.transforms = opts.transforms;
-  wr.sorting = opts.sorting != sort_mode::none;
+  writer_configure(opts, state, wr);
 }
 
 }  // namespace

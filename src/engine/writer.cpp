@@ -26,17 +26,29 @@ void writer_teardown(run_state& state, std::unique_ptr<writer> wr) {
 
 }  // namespace
 
+void presentation_init(const run_options& opts, run_state& state) {
+  state.present.iso_time = opts.iso_time;
+  state.present.transforms = opts.transforms;
+  state.present.minimal_set = state.minimal_set.get();
+  state.asinfo.zone = opts.asinfo_domain;
+  state.present.asinfo = opts.asinfo_lookup ? &state.asinfo : nullptr;
+}
+
+void writer_configure(const run_options& opts, const run_state& state, writer& wr) {
+  wr.pres = opts.presenter_selected;
+  wr.stream.framed = state.psys != nullptr && state.psys->encap == encapsulation::saf;
+  wr.stream.filters_locally = state.psys != nullptr && state.psys->filters_locally;
+  wr.stream.transforms = opts.transforms;
+  wr.sorting = opts.sorting != sort_mode::none;
+}
+
 writer& writer_init(const run_options& opts, run_state& state, int64_t output_limit, bool meta,
                     query_listener events) {
   auto wr = std::make_unique<writer>(state.present, state.sink);
   wr->output_limit = output_limit;
   wr->meta = meta;
   wr->events = std::move(events);
-  wr->pres = opts.presenter_selected;
-  wr->stream.framed = state.psys != nullptr && state.psys->encap == encapsulation::saf;
-  wr->stream.filters_locally = state.psys != nullptr && state.psys->filters_locally;
-  wr->stream.transforms = opts.transforms;
-  wr->sorting = opts.sorting != sort_mode::none;
+  writer_configure(opts, state, *wr);
   if (wr->sorting) sort_child_start(opts, *wr);
   state.writers.push_front(std::move(wr));
   return *state.writers.front();

@@ -9,6 +9,13 @@
 
 namespace trawl {
 
+// The run's presentation as the options fix it; made once, before any writer.
+void presentation_init(const run_options& opts, run_state& state);
+
+// How a writer reads and presents records under these options and the
+// current system.
+void writer_configure(const run_options& opts, const run_state& state, writer& wr);
+
 // A new writer at the head of the run's list, presenting through the run's
 // presenter and sink; with sorting on, its sort child is started
 // (panic_error when that fails). A meta writer collects its answers' lines

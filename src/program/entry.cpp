@@ -108,16 +108,6 @@ void complete_options(run_options& opts, run_state& state, cli_state& cli) {
     qp.output_limit = qp.query_limit;
 }
 
-void set_up_presentation(const run_options& opts, run_state& state) {
-  state.present.iso_time = opts.iso_time;
-  state.present.transforms = opts.transforms;
-  state.present.minimal_set = state.minimal_set.get();
-  if (opts.asinfo_lookup) {
-    state.asinfo.zone = opts.asinfo_domain;
-    state.present.asinfo = &state.asinfo;
-  }
-}
-
 int run_selected_mode(const run_options& opts, run_state& state, cli_state& cli) {
   switch (run_mode_of(opts, cli)) {
     case run_mode::json_input:
@@ -175,7 +165,7 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retrie
   if (std::optional<std::string> err = presentation_checks(opts)) return usage_error(opts, *err);
   opts.presenter_selected = verb_presenter(*opts.verb_selected, opts.presentation);
   if (opts.sorting != sort_mode::none) sort_key_defaults(opts);
-  set_up_presentation(opts, state);
+  presentation_init(opts, state);
 
   if (!opts.config_file) find_config_file(opts);
   if (std::optional<std::string> err = select_system(opts, state, cli)) {

@@ -16,6 +16,7 @@
 #include "core/state.h"
 #include "core/transfer.h"
 #include "core/verb.h"
+#include "engine/writer.h"
 #include "records/present_csv.h"
 #include "records/present_json.h"
 #include "records/present_minimal.h"
@@ -44,17 +45,8 @@ class pdns_record_test : public testing::Test {
   // Gives the run's presentation and the writer what the test set in its
   // options, as the program does once the options are fixed.
   void prepare(writer& wr) {
-    presentation& p = state_.present;
-    p.iso_time = opts_.iso_time;
-    p.transforms = opts_.transforms;
-    p.minimal_set = state_.minimal_set.get();
-    state_.asinfo.zone = opts_.asinfo_domain;
-    p.asinfo = opts_.asinfo_lookup ? &state_.asinfo : nullptr;
-    wr.pres = opts_.presenter_selected;
-    wr.stream.framed = framed();
-    wr.stream.filters_locally = state_.psys != nullptr && state_.psys->filters_locally;
-    wr.stream.transforms = opts_.transforms;
-    wr.sorting = opts_.sorting != sort_mode::none;
+    presentation_init(opts_, state_);
+    writer_configure(opts_, state_, wr);
   }
 
   // True when the current system frames its records, as the record stream
