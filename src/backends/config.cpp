@@ -98,7 +98,12 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
   }
   if (debugging(1)) {
     // The key's length only: debug output ends up in bug reports.
-    const std::string shown = key == "apikey" ? "[" + std::to_string(value.size()) + "]" : value;
+    std::string shown = value;
+    if (key == "apikey") {
+      shown = '[';
+      shown += std::to_string(value.size());
+      shown += ']';
+    }
     log_line("line #%d: sets %s|%s|%s", line_no, system.c_str(), key.c_str(), shown.c_str());
   }
   return apply_setting(state, system, key, value);

@@ -15,10 +15,6 @@ std::string refusal(std::string_view reason) {
   return "bad -i value: " + std::string(reason);
 }
 
-std::string quoted(std::string_view text) {
-  return "'" + safe_text(text) + "'";
-}
-
 bool parses_as(int family, const std::string& address) {
   unsigned char buf[sizeof(in6_addr)];
   return inet_pton(family, address.c_str(), buf) == 1;
@@ -37,19 +33,20 @@ std::optional<std::string> rdata_ip_check(std::string_view address,
   else if (whole && parses_as(AF_INET6, text))
     most = 128;
   else
-    return refusal(quoted(address) + " is not an IPv4 or IPv6 address");
+    return refusal(quoted_value(address) + " is not an IPv4 or IPv6 address");
   if (!pfxlen) return std::nullopt;
 
   if (pfxlen->empty() || pfxlen->find_first_not_of("0123456789") != std::string_view::npos)
-    return refusal("prefix length " + quoted(*pfxlen) + " is not a number");
+    return refusal("prefix length " + quoted_value(*pfxlen) + " is not a number");
   // Digits beyond four cannot make a length that fits, leading zeros aside.
   const size_t first = std::min(pfxlen->find_first_not_of('0'), pfxlen->size());
   const std::string_view digits = pfxlen->substr(first);
   unsigned length = 0;
   for (char c : digits.substr(0, 4)) length = length * 10 + static_cast<unsigned>(c - '0');
   if (digits.size() > 4 || length > most) {
-    return refusal("prefix length " + quoted(*pfxlen) + " is more than " + std::to_string(most) +
-                   " for " + (most == 32 ? "IPv4" : "IPv6") + " address " + quoted(address));
+    return refusal("prefix length " + quoted_value(*pfxlen) + " is more than " +
+                   std::to_string(most) + " for " + (most == 32 ? "IPv4" : "IPv6") + " address " +
+                   quoted_value(address));
   }
   return std::nullopt;
 }

@@ -7,14 +7,7 @@
 
 namespace trawl {
 
-namespace {
-
-// The value as the user wrote it, quoted; a batch line is outside input.
-std::string quoted(std::string_view value) {
-  return "'" + safe_text(value) + "'";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::optional<std::string> decimal_value(std::string_view rule, const char* value, long least,
                                          long* number) {
@@ -22,8 +15,8 @@ std::optional<std::string> decimal_value(std::string_view rule, const char* valu
   errno = 0;
   const long v = strtol(value, &end, 10);
   std::string text(rule);
-  if (end == value) return text + ": " + quoted(value) + " is not a number";
-  if (errno == ERANGE) return text + ": " + quoted(value) + " is out of range";
+  if (end == value) return text + ": " + quoted_value(value) + " is not a number";
+  if (errno == ERANGE) return text + ": " + quoted_value(value) + " is out of range";
   *number = v;
   if (v < least) return text;
   return std::nullopt;
@@ -42,7 +35,7 @@ std::string time_refusal(std::string_view option, std::string_view value, bool r
   std::string text = "bad ";
   text += option;
   text += " timestamp: ";
-  text += quoted(value);
+  text += quoted_value(value);
   if (read_as_epoch)
     text += " is the epoch, which means no bound";
   else

@@ -82,11 +82,6 @@ refusal set_address(option_scan& s, const char* arg) {
   return std::nullopt;
 }
 
-// The value refused, as the user wrote it; batch lines are outside input.
-std::string quoted(std::string_view value) {
-  return "'" + safe_text(value) + "'";
-}
-
 // "a, b, c": the words a refusal offers instead.
 template <typename Rows, typename Word>
 std::string word_list(const Rows& rows, Word word) {
@@ -108,7 +103,7 @@ const option_word<T>* find_word(std::span<const option_word<T>> words, const cha
 refusal set_presentation(option_scan& s, const char* arg) {
   const option_word<presentation_format>* found = find_word(presentation_words, arg);
   if (found == nullptr)
-    return "-p must specify json, text, csv, or minimal: " + quoted(arg) + " is not one";
+    return "-p must specify json, text, csv, or minimal: " + quoted_value(arg) + " is not one";
   s.opts.presentation = found->value;
   s.opts.presentation_name = arg;
   return std::nullopt;
@@ -118,7 +113,7 @@ refusal add_transforms(option_scan& s, const char* arg) {
   for (const std::string& item : tokenizer_split(arg, ",")) {
     const option_word<transform>* found = find_word(transform_words, item.c_str());
     if (found == nullptr)
-      return "unrecognized transform in -T: " + quoted(item) + " (use " +
+      return "unrecognized transform in -T: " + quoted_value(item) + " (use " +
              word_list(transform_words, [](const auto& w) { return w.word; }) + ")";
     s.opts.transforms.add(found->value);
   }
@@ -134,7 +129,7 @@ refusal add_sort_keys(option_scan& s, const char* arg) {
     // keys, and the one refused follows it.
     const bool full = s.opts.sort_keys.size() >= max_sort_keys;
     if (const char* err = sort_key_add(s.opts, key.c_str()))
-      return full ? std::string(err) : std::string(err) + ": " + quoted(key);
+      return full ? std::string(err) : std::string(err) + ": " + quoted_value(key);
   }
   return std::nullopt;
 }
@@ -195,7 +190,7 @@ refusal set_max_count(option_scan& s, const char* arg) {
 refusal set_verb(option_scan& s, const char* arg) {
   s.opts.verb_selected = find_verb(arg);
   if (s.opts.verb_selected == nullptr)
-    return "Unsupported verb for -V argument: " + quoted(arg) + " (use " +
+    return "Unsupported verb for -V argument: " + quoted_value(arg) + " (use " +
            word_list(verbs, [](const verb& v) { return v.name; }) + ")";
   return std::nullopt;
 }
@@ -439,7 +434,8 @@ std::string long_refusal(const char* word, bool batch_only) {
 
 result<int> next_option(int argc, char* argv[], bool batch_only) {
   static_assert(sizeof(int) >= 2, "codes of long-only rows lie above every letter");
-  const std::string letters = ":" + option_letters(batch_only);
+  std::string letters = ":";
+  letters += option_letters(batch_only);
   const std::vector<option> longs = long_options(batch_only);
   // The refusals below are the only messages: for a letter in the words the
   // scanner itself has always used.
@@ -457,7 +453,7 @@ result<int> next_option(int argc, char* argv[], bool batch_only) {
     return failure(std::string("option --") + row->long_name + " takes no argument");
   const std::string letter(1, static_cast<char>(optopt));
   if (opt == ':') return failure("option -" + safe_text(letter) + " needs an argument");
-  return failure("unrecognized option " + quoted("-" + letter));
+  return failure("unrecognized option " + quoted_value("-" + letter));
 }
 
 result<scan_action> scan_options(int argc, char* argv[], option_scan& scan) {
@@ -468,7 +464,8 @@ result<scan_action> scan_options(int argc, char* argv[], option_scan& scan) {
     if (*opt == -1) break;
     const option_row* found = find_row(*opt);
     if (found == nullptr)
-      return failure("unrecognized option " + quoted(std::string("-") + static_cast<char>(*opt)));
+      return failure("unrecognized option " +
+                     quoted_value(std::string("-") + static_cast<char>(*opt)));
     if (std::optional<std::string> refused = found->apply(scan, optarg))
       return failure(std::move(*refused));
   }

@@ -20,4 +20,8 @@ void append_safe(std::string& out, std::string_view text);
 // The text escaped where it must be.
 std::string safe_text(std::string_view text);
 
+// The text escaped where it must be, in single quotes: how a message names
+// a value the user or a server gave.
+std::string quoted_value(std::string_view text);
+
 }  // namespace trawl
