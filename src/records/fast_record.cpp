@@ -110,67 +110,17 @@ namespace {
 
 using namespace simdjson;
 
-// The keys the decoder reads, in the order their types are checked: the
-// framing keys of the line, then the record keys. The order decides which
-// message a line with several bad keys gets.
-enum key_index : int {
-  key_cond,
-  key_msg,
-  key_obj,
-  key_zone_time_first,
-  key_zone_time_last,
-  key_time_first,
-  key_time_last,
-  key_count,
-  key_bailiwick,
-  key_num_results,
-  key_rrname,
-  key_rrtype,
-  key_rdata,
-  key_total,
-  key_none = key_total,
-};
-
 enum class value_kind { integer, string, object, array, other };
-enum class expected_kind { integer, string, object, string_or_array };
 
-using presence = decltype(record_view::has);
-
-struct key_rule {
-  std::string_view key;
-  expected_kind kind;
-  const char* message;
-  bool presence::*flag;
-};
-
-constexpr key_rule key_rules[key_total] = {
-    {"cond", expected_kind::string, "cond must be a string", &presence::cond},
-    {"msg", expected_kind::string, "msg must be a string", &presence::msg},
-    {"obj", expected_kind::object, "obj must be an object", &presence::obj},
-    {"zone_time_first", expected_kind::integer, "zone_time_first must be an integer",
-     &presence::zone_time_first},
-    {"zone_time_last", expected_kind::integer, "zone_time_last must be an integer",
-     &presence::zone_time_last},
-    {"time_first", expected_kind::integer, "time_first must be an integer", &presence::time_first},
-    {"time_last", expected_kind::integer, "time_last must be an integer", &presence::time_last},
-    {"count", expected_kind::integer, "count must be an integer", &presence::count},
-    {"bailiwick", expected_kind::string, "bailiwick must be a string", &presence::bailiwick},
-    {"num_results", expected_kind::integer, "num_results must be an integer",
-     &presence::num_results},
-    {"rrname", expected_kind::string, "rrname must be a string", &presence::rrname},
-    {"rrtype", expected_kind::string, "rrtype must be a string", &presence::rrtype},
-    {"rdata", expected_kind::string_or_array, "rdata must be a string or array", &presence::rdata},
-};
-
-bool has_kind(value_kind got, expected_kind want) {
+bool has_kind(value_kind got, key_kind want) {
   switch (want) {
-    case expected_kind::integer:
+    case key_kind::integer:
       return got == value_kind::integer;
-    case expected_kind::string:
+    case key_kind::string:
       return got == value_kind::string;
-    case expected_kind::object:
+    case key_kind::object:
       return got == value_kind::object;
-    case expected_kind::string_or_array:
+    case key_kind::string_or_array:
       return got == value_kind::string || got == value_kind::array;
   }
   return false;
@@ -247,18 +197,9 @@ struct walker {
   bool value(ondemand::value item, int depth, value_role role, found_value& got);
 };
 
-key_index find_key(std::string_view key, object_role role) {
-  int from = 0, to = 0;
-  if (role == object_role::frame) {
-    from = key_cond;
-    to = key_zone_time_first;
-  } else if (role == object_role::record) {
-    from = key_zone_time_first;
-    to = key_total;
-  }
-  for (int i = from; i < to; ++i)
-    if (key_rules[i].key == key) return static_cast<key_index>(i);
-  return key_none;
+record_key find_key(std::string_view key, object_role role) {
+  if (role == object_role::other) return key_none;
+  return find_record_key(key, role == object_role::frame);
 }
 
 bool walker::object(ondemand::object members, int depth, object_role role) {
@@ -281,7 +222,7 @@ bool walker::object(ondemand::object members, int depth, object_role role) {
     fast_json_string(out, key);
     out.push_back(':');
 
-    const key_index index = find_key(key, role);
+    const record_key index = find_key(key, role);
     value_role child = value_role::other;
     if (index == key_obj) child = value_role::record;
     if (index == key_rdata) child = value_role::rdata;
@@ -422,20 +363,20 @@ fast_result fast_decode(std::string_view line, bool framed, record_view& out) {
 
   // Only a line that parses is checked for types, as the reference does.
   bool has_record = !framed;
-  for (int i = framed ? key_cond : key_zone_time_first; i < key_total; ++i) {
-    if (i == key_zone_time_first && framed) {
+  for (int i = framed ? key_cond : first_record_key; i < key_total; ++i) {
+    if (i == first_record_key && framed) {
       has_record = walk.found[key_obj].seen;
       if (!has_record) break;
     }
     const found_value& got = walk.found[i];
-    if (got.seen && !has_kind(got.kind, key_rules[i].kind)) {
+    if (got.seen && !has_kind(got.kind, record_keys[i].kind)) {
       record_view_clear(out);
-      return {fast_status::type_error, key_rules[i].message};
+      return {fast_status::type_error, record_keys[i].message};
     }
   }
 
-  for (int i = framed ? key_cond : key_zone_time_first; i < key_total; ++i)
-    out.has.*key_rules[i].flag = walk.found[i].seen && (i < key_zone_time_first || has_record);
+  for (int i = framed ? key_cond : first_record_key; i < key_total; ++i)
+    out.has.*record_keys[i].flag = walk.found[i].seen && (i < first_record_key || has_record);
   const found_value* found = walk.found;
   out.has_record = has_record;
   out.cond = found[key_cond].text;

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/record_keys.h"
+
 namespace trawl {
 
 // One value of the record data: an array element, or the one rdata string.
@@ -32,21 +34,7 @@ struct fast_scratch_deleter {
 // time_first is 0 has has.time_first set. Every view points into storage the
 // view owns and stays valid until the next fast_decode into it.
 struct record_view {
-  struct {
-    bool obj = false;  // framed lines: the line has an obj member
-    bool cond = false;
-    bool msg = false;
-    bool time_first = false;
-    bool time_last = false;
-    bool zone_time_first = false;
-    bool zone_time_last = false;
-    bool bailiwick = false;
-    bool rrname = false;
-    bool rrtype = false;
-    bool rdata = false;
-    bool count = false;
-    bool num_results = false;
-  } has;
+  record_presence has;
   // A plain line is always a record; a framed line only when it has obj.
   bool has_record = false;
   uint64_t time_first = 0;

@@ -1,88 +1,45 @@
 #include "records/tuple.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/diag.h"
 #include "core/options.h"
 #include "records/countoff.h"
+#include "records/record_keys.h"
 
 namespace trawl {
 
 namespace {
 
 // The reference decoder's borrowed value of each key; nullptr when absent.
-struct tuple_nodes {
-  json_t* obj = nullptr;
-  json_t* cond = nullptr;
-  json_t* msg = nullptr;
-  json_t* time_first = nullptr;
-  json_t* time_last = nullptr;
-  json_t* zone_time_first = nullptr;
-  json_t* zone_time_last = nullptr;
-  json_t* bailiwick = nullptr;
-  json_t* rrname = nullptr;
-  json_t* rrtype = nullptr;
-  json_t* rdata = nullptr;
-  json_t* count = nullptr;
-  json_t* num_results = nullptr;
-};
+using tuple_nodes = std::array<json_t*, key_total>;
 
-enum class json_kind { integer, string, object, string_or_array };
-
-struct key_rule {
-  const char* key;
-  json_t* tuple_nodes::*node;
-  json_kind kind;
-  const char* message;
-};
-
-constexpr key_rule framing_rules[] = {
-    {"cond", &tuple_nodes::cond, json_kind::string, "cond must be a string"},
-    {"msg", &tuple_nodes::msg, json_kind::string, "msg must be a string"},
-    {"obj", &tuple_nodes::obj, json_kind::object, "obj must be an object"},
-};
-
-// The order decides which message a record with several bad keys gets.
-constexpr key_rule record_rules[] = {
-    {"zone_time_first", &tuple_nodes::zone_time_first, json_kind::integer,
-     "zone_time_first must be an integer"},
-    {"zone_time_last", &tuple_nodes::zone_time_last, json_kind::integer,
-     "zone_time_last must be an integer"},
-    {"time_first", &tuple_nodes::time_first, json_kind::integer, "time_first must be an integer"},
-    {"time_last", &tuple_nodes::time_last, json_kind::integer, "time_last must be an integer"},
-    {"count", &tuple_nodes::count, json_kind::integer, "count must be an integer"},
-    {"bailiwick", &tuple_nodes::bailiwick, json_kind::string, "bailiwick must be a string"},
-    {"num_results", &tuple_nodes::num_results, json_kind::integer,
-     "num_results must be an integer"},
-    {"rrname", &tuple_nodes::rrname, json_kind::string, "rrname must be a string"},
-    {"rrtype", &tuple_nodes::rrtype, json_kind::string, "rrtype must be a string"},
-    {"rdata", &tuple_nodes::rdata, json_kind::string_or_array, "rdata must be a string or array"},
-};
-
-bool has_kind(const json_t* value, json_kind kind) {
+bool has_kind(const json_t* value, key_kind kind) {
   switch (kind) {
-    case json_kind::integer:
+    case key_kind::integer:
       return json_is_integer(value);
-    case json_kind::string:
+    case key_kind::string:
       return json_is_string(value);
-    case json_kind::object:
+    case key_kind::object:
       return json_is_object(value);
-    case json_kind::string_or_array:
+    case key_kind::string_or_array:
       return json_is_string(value) || json_is_array(value);
   }
   return false;
 }
 
-// Fills the nodes named by rules from object (absent keys stay nullptr);
-// the message of the first key of a wrong type, or nullptr.
-template <size_t N>
-const char* find_nodes(tuple_nodes& node, json_t* object, const key_rule (&rules)[N]) {
-  for (const key_rule& rule : rules) {
-    json_t* value = json_object_get(object, rule.key);
+// Fills the nodes of the keys [from, to) from object (absent keys stay
+// nullptr); the message of the first key of a wrong type, or nullptr.
+const char* find_nodes(tuple_nodes& node, json_t* object, int from, int to) {
+  for (int i = from; i < to; ++i) {
+    const record_key_rule& rule = record_keys[i];
+    // The names are literals: data() ends in a NUL.
+    json_t* value = json_object_get(object, rule.name.data());
     if (value == nullptr) continue;
     if (!has_kind(value, rule.kind)) return rule.message;
-    node.*rule.node = value;
+    node[i] = value;
   }
   return nullptr;
 }
@@ -104,42 +61,30 @@ std::string_view string_of(const json_t* value) {
 // their values the view's values.
 void fill_view(pdns_tuple& tup, const tuple_nodes& node) {
   record_view& v = tup.view;
-  v.has.obj = node.obj != nullptr;
-  v.has.cond = node.cond != nullptr;
-  v.has.msg = node.msg != nullptr;
-  v.has.time_first = node.time_first != nullptr;
-  v.has.time_last = node.time_last != nullptr;
-  v.has.zone_time_first = node.zone_time_first != nullptr;
-  v.has.zone_time_last = node.zone_time_last != nullptr;
-  v.has.bailiwick = node.bailiwick != nullptr;
-  v.has.rrname = node.rrname != nullptr;
-  v.has.rrtype = node.rrtype != nullptr;
-  v.has.rdata = node.rdata != nullptr;
-  v.has.count = node.count != nullptr;
-  v.has.num_results = node.num_results != nullptr;
+  for (int i = 0; i < key_total; ++i) v.has.*record_keys[i].flag = node[i] != nullptr;
   v.has_record = tup.record_json != nullptr;
   // The value accessors give 0 or nullptr for an absent node.
-  if (v.has.cond) v.cond = string_of(node.cond);
-  if (v.has.msg) v.msg = string_of(node.msg);
-  v.time_first = json_integer_value(node.time_first);
-  v.time_last = json_integer_value(node.time_last);
-  v.zone_time_first = json_integer_value(node.zone_time_first);
-  v.zone_time_last = json_integer_value(node.zone_time_last);
-  v.count = json_integer_value(node.count);
-  v.num_results = json_integer_value(node.num_results);
-  if (v.has.bailiwick) v.bailiwick = string_of(node.bailiwick);
-  if (v.has.rrname) v.rrname = string_of(node.rrname);
-  if (v.has.rrtype) v.rrtype = string_of(node.rrtype);
-  if (json_is_array(node.rdata)) {
+  if (v.has.cond) v.cond = string_of(node[key_cond]);
+  if (v.has.msg) v.msg = string_of(node[key_msg]);
+  v.time_first = json_integer_value(node[key_time_first]);
+  v.time_last = json_integer_value(node[key_time_last]);
+  v.zone_time_first = json_integer_value(node[key_zone_time_first]);
+  v.zone_time_last = json_integer_value(node[key_zone_time_last]);
+  v.count = json_integer_value(node[key_count]);
+  v.num_results = json_integer_value(node[key_num_results]);
+  if (v.has.bailiwick) v.bailiwick = string_of(node[key_bailiwick]);
+  if (v.has.rrname) v.rrname = string_of(node[key_rrname]);
+  if (v.has.rrtype) v.rrtype = string_of(node[key_rrtype]);
+  if (json_is_array(node[key_rdata])) {
     v.rdata_is_array = true;
     size_t index;
     json_t* element;
-    json_array_foreach(node.rdata, index, element) {
+    json_array_foreach(node[key_rdata], index, element) {
       const bool bad = !json_is_string(element);
       v.rdata_values.push_back(rdata_entry{bad ? std::string_view() : string_of(element), bad});
     }
   } else if (v.has.rdata) {
-    v.rdata = string_of(node.rdata);
+    v.rdata = string_of(node[key_rdata]);
     v.rdata_values.push_back(rdata_entry{v.rdata, false});
   }
 }
@@ -180,16 +125,16 @@ std::optional<tuple_error> tuple_make_reference(pdns_tuple& tup, std::string_vie
     log_line("%s", dump ? dump.get() : "");
   }
 
-  tuple_nodes node;
+  tuple_nodes node{};
   const char* failure = nullptr;
   if (framed) {
-    failure = find_nodes(node, tup.line_json.get(), framing_rules);
-    tup.record_json = node.obj;
+    failure = find_nodes(node, tup.line_json.get(), key_cond, first_record_key);
+    tup.record_json = node[key_obj];
   } else {
     tup.record_json = tup.line_json.get();
   }
   if (failure == nullptr && tup.record_json != nullptr)
-    failure = find_nodes(node, tup.record_json, record_rules);
+    failure = find_nodes(node, tup.record_json, first_record_key, key_total);
   if (failure != nullptr) {
     tuple_clear(tup);
     return tuple_error{false, failure};
