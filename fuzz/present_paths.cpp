@@ -31,6 +31,7 @@
 #include "support/dedup_set.h"
 #include "support/file_handles.h"
 #include "support/output_sink.h"
+#include "support/safe_text.h"
 
 namespace trawl {
 namespace {
@@ -75,6 +76,23 @@ std::string present(const presenter& pres, const presentation& settings, const p
 bool has_bad_rdata(const pdns_tuple& tup) {
   for (const rdata_entry& value : tup.view.rdata_values)
     if (value.bad) return true;
+  return false;
+}
+
+// True when the text holds a C1 control, a bidirectional control or a
+// zero-width character as raw UTF-8.
+bool holds_invisible(std::string_view text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    if (b(i) == 0xc2 && b(i + 1) >= 0x80 && b(i + 1) <= 0x9f) return true;
+    if (i + 2 >= text.size()) continue;
+    char32_t c = 0;
+    if (b(i) == 0xe2 || b(i) == 0xef)
+      c = static_cast<char32_t>(((b(i) & 0x0f) << 12) | ((b(i + 1) & 0x3f) << 6) | (b(i + 2) & 0x3f));
+    if (b(i + 1) >= 0x80 && b(i + 1) <= 0xbf && b(i + 2) >= 0x80 && b(i + 2) <= 0xbf &&
+        is_invisible_code_point(c))
+      return true;
+  }
   return false;
 }
 
@@ -145,6 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.minimal_set = seen.get();
   const std::string printed_fast = present(pres, settings, fast, qry);
   if (printed_fast != printed_reference) differs("output", line, printed_fast, printed_reference);
+  // Whatever the server sent, no presentation lets a character through that
+  // reorders or hides the text around it.
+  if (holds_invisible(printed_fast)) differs("invisible character", line, printed_fast, "");
 
   // The sort line's fields too; data with bad slots would only warn.
   if (!has_bad_rdata(reference)) {

@@ -54,6 +54,19 @@ json_ref detail_json(bool iso, const query_detail& qry, json_ref anno) {
   return detail;
 }
 
+// One line of JSON output: the invisible characters a server may send (C1
+// controls, bidirectional controls, zero-width characters) go out as \u
+// escapes, which a JSON reader takes for the same text.
+void write_json_line(output_sink& sink, std::string_view line) {
+  if (!json_needs_visible(line)) {
+    sink.write(line);
+    return;
+  }
+  std::string visible;
+  append_json_visible(visible, line);
+  sink.write(visible);
+}
+
 // Encoded into the run's reused buffer and written with one call: the
 // library's stream encoder writes every token on its own.
 void print_compact(present_context& ctx, const json_t* value) {
@@ -66,7 +79,7 @@ void print_compact(present_context& ctx, const json_t* value) {
     need = json_dumpb(value, out.data(), need, JSON_COMPACT);
   }
   out[need] = '\n';
-  ctx.sink.write(std::string_view(out.data(), need + 1));
+  write_json_line(ctx.sink, std::string_view(out.data(), need + 1));
 }
 
 // The record the presenter may change: the reference decoder's tree copied,
@@ -113,7 +126,7 @@ void present_json(const pdns_tuple& tup, const query_detail* qry, present_contex
       std::string& out = ctx.out;
       out.assign(r.record_text);
       out += '\n';
-      ctx.sink.write(out);
+      write_json_line(ctx.sink, out);
     }
     return;
   }
@@ -182,8 +195,9 @@ bool pprint_json(std::string_view text, output_sink& sink) {
   }
   c_text indented(json_dumps(value.get(), JSON_INDENT(2)));
   if (!indented) throw std::bad_alloc();
-  sink.write(indented.get());
-  sink.write("\n");
+  std::string shown(indented.get());
+  shown += '\n';
+  write_json_line(sink, shown);
   return true;
 }
 

@@ -1,6 +1,8 @@
 #include "support/safe_text.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace trawl {
 
@@ -14,17 +16,14 @@ bool is_control(unsigned char c) {
   return c < 0x20 || c == 0x7f;
 }
 
-// Length of the well-formed UTF-8 sequence starting at text[i], or 0. The C1
-// controls (U+0080 to U+009F) count as not well-formed: some terminals act
-// on them as on their 7-bit forms.
-size_t utf8_length(std::string_view text, size_t i) {
+// Length of the well-formed UTF-8 sequence starting at text[i], or 0.
+size_t utf8_sequence_length(std::string_view text, size_t i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i);
   size_t length = 0;
   unsigned char low = 0x80, high = 0xbf;  // the range of the second byte
   if (lead >= 0xc2 && lead <= 0xdf) {
     length = 2;
-    if (lead == 0xc2) low = 0xa0;  // no C1 controls
   } else if (lead >= 0xe0 && lead <= 0xef) {
     length = 3;
     if (lead == 0xe0) low = 0xa0;   // no overlong forms
@@ -40,6 +39,25 @@ size_t utf8_length(std::string_view text, size_t i) {
   if (byte(i + 1) < low || byte(i + 1) > high) return 0;
   for (size_t k = 2; k < length; ++k)
     if (byte(i + k) < 0x80 || byte(i + k) > 0xbf) return 0;
+  return length;
+}
+
+// The code point of the well-formed sequence of `length` bytes at text[i].
+char32_t code_point(std::string_view text, size_t i, size_t length) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  static constexpr unsigned char lead_bits[] = {0, 0x7f, 0x1f, 0x0f, 0x07};
+  char32_t c = byte(i) & lead_bits[length];
+  for (size_t k = 1; k < length; ++k) c = (c << 6) | (byte(i + k) & 0x3f);
+  return c;
+}
+
+// Length of the well-formed UTF-8 sequence starting at text[i] that a
+// terminal shows as what it is, or 0. The C1 controls act as their 7-bit
+// forms do on some terminals; the invisible format characters reorder or hide
+// what is around them.
+size_t utf8_length(std::string_view text, size_t i) {
+  const size_t length = utf8_sequence_length(text, i);
+  if (length == 0 || is_invisible_code_point(code_point(text, i, length))) return 0;
   return length;
 }
 
@@ -88,6 +106,58 @@ size_t next_unsafe(std::string_view text, size_t i) {
 }
 
 }  // namespace
+
+bool is_invisible_code_point(char32_t c) {
+  return (c >= 0x80 && c <= 0x9f) ||      // C1 controls
+         (c >= 0x200b && c <= 0x200f) ||  // zero-width space, joiners, marks
+         (c >= 0x202a && c <= 0x202e) ||  // embeddings and overrides
+         c == 0x2060 ||                   // word joiner
+         (c >= 0x2066 && c <= 0x2069) ||  // isolates
+         c == 0xfeff;                     // zero-width no-break space
+}
+
+void append_json_visible(std::string& out, std::string_view json) {
+  size_t run = 0;  // start of the bytes not yet copied
+  for (size_t i = 0; i < json.size();) {
+    if (static_cast<unsigned char>(json[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t length = utf8_sequence_length(json, i);
+    if (length == 0) {
+      ++i;
+      continue;
+    }
+    const char32_t c = code_point(json, i, length);
+    if (is_invisible_code_point(c)) {
+      out.append(json.substr(run, i - run));
+      char escape[8];
+      snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+      out.append(escape, 6);
+      run = i + length;
+    }
+    i += length;
+  }
+  out.append(json.substr(run));
+}
+
+bool json_needs_visible(std::string_view json) {
+  // Most output is ASCII: eight bytes at a time until a byte of 0x80 or more.
+  size_t i = 0;
+  for (; i + 8 <= json.size(); i += 8) {
+    uint64_t word;
+    memcpy(&word, json.data() + i, 8);
+    if ((word & 0x8080808080808080) != 0) break;
+  }
+  for (; i < json.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(json[i]);
+    if (lead < 0x80) continue;
+    const size_t length = utf8_sequence_length(json, i);
+    if (length != 0 && is_invisible_code_point(code_point(json, i, length))) return true;
+    if (length > 1) i += length - 1;
+  }
+  return false;
+}
 
 bool has_control_character(std::string_view text) {
   for (char c : text)

@@ -42,12 +42,13 @@ TEST(BatchParse, GrammarAndErrorsInTheirOrder) {
       {"rrset/name/caf\xe9/A/zone/more", "search argument is not 7-bit clean"},
       {"rrset/name/a\xe2\x80\x8d"
        "b.example/A/zone/more",
-       "search argument is not a valid international name: 'a\xe2\x80\x8d"
-       "b.example' (string contains a forbidden context-j character)"},
+       // The message shows the invisible joiner as its bytes.
+       "search argument is not a valid international name: 'a\\226\\128\\141b.example' "
+       "(string contains a forbidden context-j character)"},
       {"rrset/name/x/A/a\xe2\x80\x8d"
        "b.example",
-       "bailiwick is not a valid international name: 'a\xe2\x80\x8d"
-       "b.example' (string contains a forbidden context-j character)"},
+       "bailiwick is not a valid international name: 'a\\226\\128\\141b.example' "
+       "(string contains a forbidden context-j character)"},
       {"rrset/name/b\xc3\xbc"
        "cher.example/A/m\xc3\xbc"
        "nchen.example",
