@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -96,17 +97,45 @@ const char* split_txt(const std::vector<std::string>& strings, std::string& as_t
   return "unrecognized TXT format";
 }
 
-// The record's comment, or nullptr when it was merged into the held answer.
-const char* take_txt_record(const ns_rr& rr, asinfo_trace trace,
-                            std::optional<std::string>& held_as,
-                            std::optional<std::string>& held_cidr) {
+// An AS number is a decimal from 0 to 4294967295; the comment for the first
+// word of the list that is none, or nothing when every word is one. A
+// presentation would otherwise show the word as it came, or read a number
+// out of it that nobody published.
+std::optional<std::string> as_list_refusal(std::string_view as_text) {
+  size_t from = 0;
+  for (;;) {
+    const size_t blank = as_text.find(' ', from);
+    const std::string_view word = as_text.substr(from, blank - from);
+    uint64_t value = 0;
+    bool number = !word.empty() && word.size() <= 10;
+    for (char c : word) {
+      if (c < '0' || c > '9') number = false;
+      value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (!number || value > 4294967295U) {
+      // A hostile zone may send any length: the start names it well enough.
+      const std::string_view shown = word.substr(0, 40);
+      return "bad AS number '" + std::string(shown) + (shown.size() < word.size() ? "...'" : "'");
+    }
+    if (blank == std::string_view::npos) return std::nullopt;
+    from = blank + 1;
+  }
+}
+
+// The record's comment, or nothing when it was merged into the held answer.
+std::optional<std::string> take_txt_record(const ns_rr& rr, asinfo_trace trace,
+                                           std::optional<std::string>& held_as,
+                                           std::optional<std::string>& held_cidr) {
   if (ns_rr_rdlen(rr) == 0) return "unrecognized TXT format";
   std::vector<std::string> strings;
   if (const char* error = read_txt_strings(ns_rr_rdata(rr), ns_rr_rdlen(rr), trace, strings))
     return error;
   std::string as_text, cidr;
   if (const char* error = split_txt(strings, as_text, cidr)) return error;
-  return asinfo_merge(held_as, held_cidr, std::move(as_text), std::move(cidr));
+  if (std::optional<std::string> refusal = as_list_refusal(as_text)) return refusal;
+  if (const char* error = asinfo_merge(held_as, held_cidr, std::move(as_text), std::move(cidr)))
+    return error;
+  return std::nullopt;
 }
 
 asinfo_result parse_answer(const unsigned char* answer, size_t length, asinfo_trace trace) {
@@ -128,7 +157,8 @@ asinfo_result parse_answer(const unsigned char* answer, size_t length, asinfo_tr
     if (ns_parserr(&msg, ns_s_an, i, &rr) < 0) return comment(strerror(errno));
     // A CNAME on the way to the TXT records, for instance.
     if (ns_rr_type(rr) != ns_t_txt) continue;
-    if (const char* error = take_txt_record(rr, trace, held_as, held_cidr)) return comment(error);
+    if (std::optional<std::string> error = take_txt_record(rr, trace, held_as, held_cidr))
+      return comment(std::move(*error));
   }
   asinfo_result result;
   result.as_text = std::move(held_as);
