@@ -51,7 +51,9 @@ refusal claim_mode(qdesc& qd, search_mode mode) {
 refusal set_search(option_scan& s, search_mode mode, char letter, const char* arg) {
   qdesc& qd = s.cli.qd;
   if (refusal err = claim_mode(qd, mode)) return err;
+  // An empty name would ask the server for ".../name/" itself.
   const char* slash = strchr(arg, '/');
+  if (*arg == '\0' || slash == arg) return std::string("-") + letter + " needs a non-empty value";
   if (slash == nullptr) {
     qd.thing = arg;
     return std::nullopt;
@@ -64,6 +66,8 @@ refusal set_search(option_scan& s, search_mode mode, char letter, const char* ar
     qd.rrtype = std::string(rest, second);
     qd.bailiwick = std::string(second + 1);
     s.cli.slash_bailiwick = true;
+    if (qd.bailiwick->empty())
+      return std::string("the bailiwick after the second '/' of -") + letter + " is empty";
   } else {
     qd.rrtype = rest;
   }
@@ -347,6 +351,7 @@ constexpr option_row option_rows[] = {
      nullptr, false},
     {'b', "bailiwick", true,
      [](option_scan& s, const char* a) {
+       if (*a == '\0') return refusal("-b needs a non-empty value");
        return only_once(s.cli.qd.bailiwick, a, "can only specify bailiwick one way");
      },
      nullptr, false},
