@@ -133,11 +133,13 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
   fetch_unlink(f);  // the returned owner releases the fetch here
 }
 
-// The transfers running and those waiting to be asked again, once the ended
-// ones are handled.
-int transfers_left(const run_options& opts, run_state& state, int running) {
+// Whether the loop may return, once the ended transfers are handled: at
+// most n are running. A fetch waiting to be asked again holds no place
+// among them, so that other lines go on meanwhile; only the end of
+// everything (n of 0) waits for it too.
+bool few_enough_left(const run_options& opts, run_state& state, int running, int n) {
   io_drain(opts, state);
-  return running + static_cast<int>(state.engine.waiting.size());
+  return running <= n && (n > 0 || state.engine.waiting.empty());
 }
 
 }  // namespace
@@ -167,9 +169,7 @@ void io_engine(const run_options& opts, run_state& state, int n) {
     if (state.engine.callback_failure)
       std::rethrow_exception(std::exchange(state.engine.callback_failure, {}));
     if (rc != CURLM_OK) break;
-    // A transfer that has just ended may be asked again later: waiting, it
-    // still counts.
-    if (running <= n && transfers_left(opts, state, running) <= n) break;
+    if (running <= n && few_enough_left(opts, state, running, n)) break;
     debug_line(3, "...waiting (still %d)\n", running);
     // Sleep in the library until a socket is ready or 100 ms pass, so data
     // is handled as soon as it arrives instead of after a fixed pause; a

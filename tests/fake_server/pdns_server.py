@@ -500,6 +500,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
+    # The default backlog of 5 makes the sixth of many concurrent connects
+    # wait a second for the retransmitted SYN.
+    request_queue_size = 128
     tls_context = None
 
     def get_request(self):
