@@ -39,7 +39,9 @@ std::string time_refusal(std::string_view option, std::string_view value, bool r
   if (read_as_epoch)
     text += " is the epoch, which means no bound";
   else
-    text += " (use YYYY-MM-DD[ HH:MM:SS], seconds, or a relative time like 1w2d)";
+    text +=
+        " (use YYYY-MM-DD[ HH:MM:SS], YYYY-MM-DDTHH:MM:SS[.SSS](Z|+HH:MM), seconds, or a "
+        "relative time like 1w2d)";
   return text;
 }
 

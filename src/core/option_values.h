@@ -22,8 +22,9 @@ std::optional<std::string> decimal_value(std::string_view rule, const char* valu
 // refusal "TRAWL_RETRY must be non-negative" and the reason, as there.
 std::optional<std::string> retry_count(const char* value, long* count);
 
-// "bad -A timestamp: 'yesterday' (use YYYY-MM-DD[ HH:MM:SS], seconds, or a
-// relative time like 1w2d)" for option "-A"; when the value was read but
+// "bad -A timestamp: 'yesterday' (use YYYY-MM-DD[ HH:MM:SS],
+// YYYY-MM-DDTHH:MM:SS[.SSS](Z|+HH:MM), seconds, or a relative time like
+// 1w2d)" for option "-A"; when the value was read but
 // came to the epoch, which stands for no bound, the reason says that.
 std::string time_refusal(std::string_view option, std::string_view value, bool read_as_epoch);
 

@@ -98,7 +98,9 @@ bool rfc3339_parse(const char* text, uint64_t* result) {
   }
   if (*p != '\0') return false;
 
-  // A leap second is refused, as "%F %T" refuses it.
+  // A leap second (":60", which RFC 3339 allows) is the last second of its
+  // minute: the epoch count has no second of its own for it.
+  if (second == 60) second = 59;
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
     return false;
   broken.tm_year = year - 1900;
@@ -124,6 +126,7 @@ bool time_parse(const char* text, uint64_t now, uint64_t* result) {
   // "%F %T" stopped before any time-of-day field, so those are still zero.
   struct tm broken {};
   if (whole_text(strptime(text, "%F %T", &broken)) || whole_text(strptime(text, "%F", &broken))) {
+    if (broken.tm_sec == 60) broken.tm_sec = 59;  // a leap second, as below
     const struct tm asked = broken;
     const time_t moment = timegm(&broken);
     // A bound before the epoch cannot be expressed: refuse it rather than wrap.

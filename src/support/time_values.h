@@ -10,7 +10,8 @@ namespace trawl {
 
 // Absolute ("%F %T", "%F"), the forms trawl prints (ISO "%FT%TZ", RFC 3339
 // with a numeric offset, fractional seconds truncated toward the earlier
-// second), epoch seconds, negative seconds relative to now, or the relative
+// second; a leap second ":60" is the last second of its minute), epoch
+// seconds, negative seconds relative to now, or the relative
 // grammar (1w2d3h4m5s) counted back from now.
 bool time_parse(const char* text, uint64_t now, uint64_t* result);
 

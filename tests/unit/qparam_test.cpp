@@ -32,17 +32,18 @@ TEST(QparamOption, AcceptsAndRefusesAsDocumented) {
       {'L', "ten", "-L must be positive: 'ten' is not a number"},
       {'A', "1970-01-01", "bad -A timestamp: '1970-01-01' is the epoch, which means no bound"},
       {'A', "yesterday\x1b",
-       "bad -A timestamp: 'yesterday\\027' (use YYYY-MM-DD[ HH:MM:SS], seconds, or a relative time "
-       "like 1w2d)"},
+       "bad -A timestamp: 'yesterday\\027' (use YYYY-MM-DD[ HH:MM:SS], "
+       "YYYY-MM-DDTHH:MM:SS[.SSS](Z|+HH:MM), seconds, or a relative time like 1w2d)"},
       {'A', "0", "bad -A timestamp: '0' is the epoch, which means no bound"},
       {'A', "2024-03-01", nullptr},
       {'A', "1d", nullptr},
+      {'A', "2016-12-31T23:59:60Z", nullptr},  // a leap second
       {'A', "garbage",
-       "bad -A timestamp: 'garbage' (use YYYY-MM-DD[ HH:MM:SS], seconds, or a relative time like "
-       "1w2d)"},
+       "bad -A timestamp: 'garbage' (use YYYY-MM-DD[ HH:MM:SS], "
+       "YYYY-MM-DDTHH:MM:SS[.SSS](Z|+HH:MM), seconds, or a relative time like 1w2d)"},
       {'B', "2024-03-01 12:30",
-       "bad -B timestamp: '2024-03-01 12:30' (use YYYY-MM-DD[ HH:MM:SS], seconds, or a relative "
-       "time like 1w2d)"},
+       "bad -B timestamp: '2024-03-01 12:30' (use YYYY-MM-DD[ HH:MM:SS], "
+       "YYYY-MM-DDTHH:MM:SS[.SSS](Z|+HH:MM), seconds, or a relative time like 1w2d)"},
       {'B', "-3600", nullptr},
       {'x', "whatever", nullptr},  // letters outside the set are ignored
   };

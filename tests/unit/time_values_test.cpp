@@ -73,7 +73,9 @@ TEST_F(TimeValuesTest, TimeParseReadings) {
       {"2024-02-30", false, 0},
       {"2023-02-29", false, 0},
       {"2024-04-31 00:00:00", false, 0},
-      {"2024-03-01 23:59:60", false, 0},
+      // A leap second is the last second of its minute.
+      {"2016-12-31 23:59:60", true, 1483228799},
+      {"2016-12-31 23:59:61", false, 0},
       {"2024-02-29", true, 1709164800},
       // The forms trawl prints read back: ISO, RFC 3339 offsets, fractions.
       {"2024-07-01T00:00:00Z", true, 1719792000},
@@ -96,7 +98,9 @@ TEST_F(TimeValuesTest, TimeParseReadings) {
       {"2024-03-01T12:34:56.+01:00", false, 0},
       {"2024-03-01T24:00:00Z", false, 0},
       {"2024-03-01T23:60:00Z", false, 0},
-      {"2024-03-01T23:59:60Z", false, 0},
+      {"2016-12-31T23:59:60Z", true, 1483228799},
+      {"2017-01-01T00:59:60+01:00", true, 1483228799},
+      {"2024-03-01T23:59:61Z", false, 0},
       {"2024-02-30T00:00:00Z", false, 0},
       {"2023-02-29T12:00:00+01:00", false, 0},
       {"2024-13-01T00:00:00Z", false, 0},
