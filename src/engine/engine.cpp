@@ -1,12 +1,19 @@
 #include "engine/engine.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <exception>
+#include <string>
 #include <utility>
 
 #include "core/diag.h"
 #include "engine/retry.h"
 #include "engine/writer_func.h"
 #include "records/lookahead.h"
+#include "support/safe_text.h"
 
 namespace trawl {
 
@@ -93,6 +100,33 @@ std::string key_hint(const run_options& opts, const system_settings& settings) {
   return "the server refused the request, which carried no API key";
 }
 
+// Why the chosen certificate authorities could not be read: the file or
+// directory itself, or what the file holds.
+std::string unusable_because(const std::string& name, bool directory) {
+  struct stat st {};
+  if (stat(name.c_str(), &st) != 0) return strerror(errno);
+  if (directory != S_ISDIR(st.st_mode)) return directory ? "not a directory" : "a directory";
+  if (access(name.c_str(), R_OK) != 0) return strerror(errno);
+  return directory ? "it holds no certificate the TLS library could read"
+                   : "it holds no certificate in PEM form that the TLS library could read";
+}
+
+// The certificate failure in the words of what the user chose: a file or
+// directory that could not be used, or authorities that did not sign the
+// server's certificate; the way out when nothing was chosen.
+std::string certificate_hint(const ca_choice& ca, CURLcode result) {
+  const std::string& chosen = ca.file ? *ca.file : ca.path.value_or("");
+  const char* what = ca.file ? "certificate file " : "certificate directory ";
+  if (result == CURLE_SSL_CACERT_BADFILE && (ca.file || ca.path))
+    return std::string("the ") + what + safe_text(chosen) +
+           " could not be used: " + unusable_because(chosen, !ca.file);
+  if (ca.file || ca.path)
+    return "the server's certificate is not signed by an authority in the " + std::string(what) +
+           safe_text(chosen) + ": name the one that signed it, or turn the check off with -U";
+  return "the server's certificate could not be checked: name the certificate of the CA that "
+         "signed it with --cacert FILE, or turn the check off with -U";
+}
+
 // One line after a failure the user can fix, saying how; nothing for others.
 void transfer_hint(const run_options& opts, run_state& state, const fetch& f, CURLcode result) {
   transfer_engine& engine = state.engine;
@@ -104,9 +138,7 @@ void transfer_hint(const run_options& opts, run_state& state, const fetch& f, CU
   if ((result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CACERT_BADFILE) &&
       !engine.certificate_hint_given) {
     engine.certificate_hint_given = true;
-    log_line(
-        "hint: the server's certificate could not be checked: name the certificate of the CA "
-        "that signed it with --cacert FILE, or turn the check off with -U");
+    log_line("hint: %s", certificate_hint(state.ca, result).c_str());
   }
 }
 

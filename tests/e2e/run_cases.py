@@ -490,6 +490,17 @@ def make_certificate(directory):
     return cert, key
 
 
+def make_hashed_directory(directory, cert):
+    """A directory of certificate authorities as --capath wants it: the
+    certificate under a name of its own, and the hash link openssl makes."""
+    capath = os.path.join(directory, "capath")
+    os.mkdir(capath)
+    shutil.copy(cert, os.path.join(capath, "trawl-test-ca.pem"))
+    subprocess.run(["openssl", "rehash", capath], check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=30)
+    return capath
+
+
 class Runtime:
     """What the cases of one file share: the program, its version, the servers."""
 
@@ -499,12 +510,14 @@ class Runtime:
         self.workdir = tempfile.mkdtemp(prefix="trawl-e2e-srv-")
         self.plain = self.tls = None
         self.cert = None
+        self.capath = None
 
     def start(self):
         self.plain = FakeServer(self.workdir, verbose=self.verbose)
         self.plain.start()
         if self.need_tls:
             self.cert = make_certificate(self.workdir)
+            self.capath = make_hashed_directory(self.workdir, self.cert[0])
             self.tls = FakeServer(self.workdir, tls=self.cert, verbose=self.verbose)
             self.tls.start()
 
@@ -522,7 +535,7 @@ class Runtime:
               "SERVER": self.plain.url(), "PORT": str(self.plain.port)}
         if self.tls:
             ph.update(TLS_SERVER=self.tls.url(), TLS_PORT=str(self.tls.port),
-                      TLS_CERT=self.cert[0])
+                      TLS_CERT=self.cert[0], TLS_CAPATH=self.capath)
         return ph
 
 
