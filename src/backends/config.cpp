@@ -10,7 +10,6 @@
 
 #include "backends/systems.h"
 #include "core/diag.h"
-#include "core/option_values.h"
 #include "core/state.h"
 #include "support/line_reader.h"
 #include "support/tokenizer.h"
@@ -72,9 +71,7 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
   const std::string& key = words[1];
   const std::string& value = words[2];
   if (system == "trawl" && key == "retry") {
-    long count = 0;
-    if (std::optional<std::string> error = retry_count(value.c_str(), &count)) return error;
-    state.config_retries = count;
+    state.config_retries = value;
     return std::nullopt;
   }
   if (system == "trawl" && (key == "cafile" || key == "capath")) {

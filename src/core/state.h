@@ -29,7 +29,9 @@ struct run_state {
   // The configuration script's output lines once it has run: it runs at most
   // once a run, and a later selection replays them.
   std::optional<std::vector<std::string>> config_lines;
-  std::optional<long> config_retries;  // TRAWL_RETRY as the configuration set it
+  // TRAWL_RETRY as the configuration set it, read only when neither an
+  // option nor the environment sets the count.
+  std::optional<std::string> config_retries;
   ca_choice ca_configured;             // the configuration's TRAWL_CA_FILE and TRAWL_CA_PATH
   ca_choice ca;                        // the certificate authorities every transfer trusts
   int exit_status = 0;

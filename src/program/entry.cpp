@@ -50,11 +50,14 @@ std::optional<std::string> read_environment(run_options& opts) {
   if (const char* v = getenv("TRAWL_TIMEOUT")) {
     if (std::optional<std::string> err = set_timeout(opts, v, "TRAWL_TIMEOUT")) return err;
   }
-  if (const char* v = getenv("TRAWL_RETRY")) {
-    if (std::optional<std::string> err = retry_count(v, &opts.retries)) return err;
-  } else {
-    opts.retries = retries_unset;
-  }
+  return std::nullopt;
+}
+
+// TRAWL_RETRY from the environment, unless --retry set the count: the
+// command line wins, and a value it overrides is no error.
+std::optional<std::string> environment_retries(run_options& opts) {
+  if (opts.retries != retries_unset) return std::nullopt;
+  if (const char* v = getenv("TRAWL_RETRY")) return retry_count(v, &opts.retries);
   return std::nullopt;
 }
 
@@ -172,7 +175,12 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retrie
     if (!err->empty()) log_line("%s", err->c_str());
     return 1;
   }
-  if (!retries_given && state.config_retries) opts.retries = *state.config_retries;
+  if (!retries_given && state.config_retries) {
+    if (std::optional<std::string> err = retry_count(state.config_retries->c_str(), &opts.retries)) {
+      log_line("%s", err->c_str());
+      return 1;
+    }
+  }
   state.ca = choose_ca(
       opts,
       ca_environment(getenv("CURL_CA_BUNDLE"), getenv("SSL_CERT_FILE"), getenv("SSL_CERT_DIR")),
@@ -197,10 +205,12 @@ int run_program(run_options& opts, run_state& state, cli_state& cli, int argc, c
   start_up(opts, argv[0]);
   if (std::optional<std::string> err = read_environment(opts)) return usage_error(opts, *err);
   option_scan scan{opts, cli, scan_action::run, {}};
+  opts.retries = retries_unset;
   result<scan_action> scanned = scan_options(argc, argv, scan);
+  if (!scanned) return usage_error(opts, scanned.error());
+  if (std::optional<std::string> err = environment_retries(opts)) return usage_error(opts, *err);
   const bool retries_given = opts.retries != retries_unset;
   if (!retries_given) opts.retries = 0;
-  if (!scanned) return usage_error(opts, scanned.error());
   if (*scanned != scan_action::run) return run_action(scan, state.sink);
   return run_checked(opts, state, cli, retries_given);
 }
