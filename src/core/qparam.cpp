@@ -77,7 +77,7 @@ namespace {
 
 // The refusal of a name the international-name rules reject, naming it.
 std::string invalid_name(const char* what, const std::string& name, const std::string& reason) {
-  return std::string(what) + " is not a valid international name: '" + safe_text(name) + "' (" +
+  return std::string(what) + " is not a valid international name: " + quoted_value(name) + " (" +
          reason + ")";
 }
 

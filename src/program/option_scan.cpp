@@ -427,7 +427,7 @@ std::string long_refusal(const char* word, bool batch_only) {
       if (std::string_view(row.long_name).starts_with(name)) matches.emplace_back(row.long_name);
     }
   }
-  const std::string shown = "'--" + safe_text(name) + "'";
+  const std::string shown = quoted_value("--" + std::string(name));
   if (matches.size() < 2) return "unrecognized option " + shown;
   std::sort(matches.begin(), matches.end());
   std::string text = "option " + shown + " is ambiguous (";

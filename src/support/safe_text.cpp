@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace trawl {
 
@@ -187,11 +188,24 @@ std::string safe_text(std::string_view text) {
 }
 
 std::string quoted_value(std::string_view text) {
+  // A value may be megabytes long: its start names it well enough.
+  std::string_view shown = text;
+  if (shown.size() > quoted_value_limit) {
+    shown = shown.substr(0, quoted_value_limit);
+    // Not inside a UTF-8 sequence, which would show as escaped bytes.
+    while (!shown.empty() && (static_cast<unsigned char>(text[shown.size()]) & 0xc0) == 0x80)
+      shown.remove_suffix(1);
+  }
   // Appended piece by piece: "'" + safe_text(...) draws a false -Wrestrict
   // from g++ 12 at -O3.
   std::string out = "'";
-  append_safe(out, text);
+  append_safe(out, shown);
   out += '\'';
+  if (shown.size() < text.size()) {
+    out += "... (";
+    out += std::to_string(text.size() - shown.size());
+    out += " more bytes)";
+  }
   return out;
 }
 

@@ -34,8 +34,12 @@ void append_safe(std::string& out, std::string_view text);
 // The text escaped where it must be.
 std::string safe_text(std::string_view text);
 
+// Bytes of a value that a message quotes at most.
+inline constexpr size_t quoted_value_limit = 200;
+
 // The text escaped where it must be, in single quotes: how a message names
-// a value the user or a server gave.
+// a value the user or a server gave. Of a longer value, the first
+// quoted_value_limit bytes and a count of the rest: "'abc...'... (N more bytes)".
 std::string quoted_value(std::string_view text);
 
 }  // namespace trawl

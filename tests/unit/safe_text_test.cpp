@@ -128,6 +128,16 @@ TEST(LineReader, BoundsLinesAndKeepsEveryByte) {
   fclose(in);
 }
 
+TEST(SafeText, QuotedValuesShowTheStartOfALongValue) {
+  EXPECT_EQ(quoted_value("short"), "'short'");
+  const std::string limit(quoted_value_limit, 'x');
+  EXPECT_EQ(quoted_value(limit), "'" + limit + "'");
+  EXPECT_EQ(quoted_value(limit + "yz"), "'" + limit + "'... (2 more bytes)");
+  // A UTF-8 sequence across the limit is left out whole.
+  const std::string cut = std::string(quoted_value_limit - 1, 'x') + "\xc3\xa9";
+  EXPECT_EQ(quoted_value(cut), "'" + cut.substr(0, quoted_value_limit - 1) + "'... (2 more bytes)");
+}
+
 TEST(SafeText, JsonShowsInvisibleCharactersAsEscapes) {
   struct row {
     std::string_view in, out;
