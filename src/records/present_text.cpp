@@ -24,8 +24,10 @@ void time_pair(std::string& out, bool iso, const char* label, uint64_t first, ui
 void time_range(std::string& out, bool iso, const char* label, uint64_t first, uint64_t last,
                 uint64_t duration) {
   char text[50];
-  // An end before the start would make the unsigned difference huge.
-  if (last < first || duration_str(duration, text, sizeof text) < 0)
+  // An end before the start would make the unsigned difference huge. The
+  // times print as signed values (a server may send -1), so they compare so.
+  if (static_cast<int64_t>(last) < static_cast<int64_t>(first) ||
+      duration_str(duration, text, sizeof text) < 0)
     snprintf(text, sizeof text, "?");
   time_pair(out, iso, label, first, last);
   out += " (";

@@ -52,6 +52,11 @@ TEST_F(present_text_test, LookupEdgeCases) {
        ";;   zone times: 1970-01-01 00:00:09 .. 1970-01-01 00:00:08 (?)\n\n"},
       {R"({"time_first":1600000000,"time_last":1,"rdata":[]})",
        ";; record times: 2020-09-13 12:26:40 .. 1970-01-01 00:00:01 (?)\n\n"},
+      // Negative times print as times before the epoch, and compare so.
+      {R"({"time_first":1600000000,"time_last":-1,"rdata":[]})",
+       ";; record times: 2020-09-13 12:26:40 .. 1969-12-31 23:59:59 (?)\n\n"},
+      {R"({"zone_time_first":-10,"zone_time_last":-5,"rdata":[]})",
+       ";;   zone times: 1969-12-31 23:59:50 .. 1969-12-31 23:59:55 (5s)\n\n"},
       {R"({"time_first":1600000000,"rrname":"a.","rrtype":"A","rdata":"192.0.2.1"})",
        "a.  A  192.0.2.1\n\n"},
       // Saved JSON input may hold records without owner, type or data.
