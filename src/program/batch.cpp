@@ -253,6 +253,19 @@ bool query_line(batch_run& run, const line_reader& reader, const std::string& li
   return true;
 }
 
+// The line as it was read, for the debug trace: its tabs stay tabs, which a
+// terminal shows as the user typed them; the rest is made safe.
+std::string shown_line(std::string_view line) {
+  std::string shown;
+  for (size_t tab = line.find('\t'); tab != std::string_view::npos; tab = line.find('\t')) {
+    append_safe(shown, line.substr(0, tab));
+    shown += '\t';
+    line.remove_prefix(tab + 1);
+  }
+  append_safe(shown, line);
+  return shown;
+}
+
 // The line without its newline, and without the blanks, tabs and carriage
 // return (of CR LF endings) before it: a term never ends in white space.
 std::string line_text(std::string_view raw) {
@@ -278,7 +291,7 @@ int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp
     const std::string line = line_text(raw);
     ++run.line_no;
     if (!line.empty() && line[0] == '#') continue;
-    debug_line(1, "do_batch(%s)\n", safe_text(line).c_str());
+    if (debugging(1)) debug_line(1, "do_batch(%s)\n", shown_line(line).c_str());
     if (is_options_line(line)) {
       if (!options_line(opts, line, run.line_no, run.batch_qp, cmdline_qp)) state.exit_status = 1;
     } else if (!query_line(run, reader, line)) {

@@ -454,7 +454,8 @@ result<int> next_option(int argc, char* argv[], bool batch_only) {
   if (opt == ':' && long_form && row != nullptr)
     return failure(std::string("option --") + row->long_name + " needs an argument");
   if (opt == '?' && optopt == 0) return failure(long_refusal(word, batch_only));
-  if (opt == '?' && row != nullptr)
+  // A letter refused as such is unknown here, whatever the main table has.
+  if (opt == '?' && long_form && row != nullptr)
     return failure(std::string("option --") + row->long_name + " takes no argument");
   const std::string letter(1, static_cast<char>(optopt));
   if (opt == ':') return failure("option -" + safe_text(letter) + " needs an argument");
