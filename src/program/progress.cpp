@@ -75,6 +75,9 @@ std::string progress_text(const progress_counts& counts, long elapsed_ms) {
 
 bool progress_wanted(const run_options& opts) {
   if (opts.quiet || opts.no_progress || opts.debug_level > 0) return false;
+  // Lines typed on the terminal would share the row with the progress line;
+  // such a batch answers line by line anyway.
+  if (opts.batching != batch_mode::none && isatty(STDIN_FILENO) != 0) return false;
   const char* term = getenv("TERM");
   if (term == nullptr || *term == '\0' || strcmp(term, "dumb") == 0) return false;
   return isatty(STDERR_FILENO) != 0;

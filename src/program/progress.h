@@ -25,8 +25,8 @@ struct progress_counts {
 std::string progress_text(const progress_counts& counts, long elapsed_ms);
 
 // True when the options allow a progress line (not quiet, no debug output,
-// not refused) and standard error is a terminal that can redraw a row
-// (TERM set and not "dumb").
+// not refused, no batch typed on a terminal) and standard error is a
+// terminal that can redraw a row (TERM set and not "dumb").
 bool progress_wanted(const run_options& opts);
 
 // The progress line of one run mode, from its making to its end. It is

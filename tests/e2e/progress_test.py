@@ -17,6 +17,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import termios
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import run_cases  # noqa: E402  (the fake server's driver)
@@ -54,9 +55,12 @@ def record(name, data):
     return {"obj": {"rrname": name, "rrtype": "A", "rdata": [data]}}
 
 
-def run_on(server, args, script, stdin_text, on_tty, term="xterm", stdout_on_tty=False):
+def run_on(server, args, script, stdin_text, on_tty, term="xterm", stdout_on_tty=False,
+           stdin_on_tty=False):
     """Runs trawl; returns (stdout, stderr as text, status). With
-    stdout_on_tty both go to the terminal, and stdout is empty."""
+    stdout_on_tty both go to the terminal, and stdout is empty. With
+    stdin_on_tty the input is typed on the terminal (without echo), then
+    ended with ^D."""
     server.control("POST", "/_control/reset")
     server.control("POST", "/_control/script", json.dumps(script).encode())
     env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": tempfile.gettempdir(),
@@ -70,9 +74,15 @@ def run_on(server, args, script, stdin_text, on_tty, term="xterm", stdout_on_tty
             out.seek(0)
             return out.read().decode(), proc.stderr.decode(), proc.returncode
         master, slave = pty.openpty()
-        proc = subprocess.Popen([ARGS.trawl] + args, stdin=inp,
+        if stdin_on_tty:
+            attrs = termios.tcgetattr(slave)
+            attrs[3] &= ~termios.ECHO
+            termios.tcsetattr(slave, termios.TCSANOW, attrs)
+        proc = subprocess.Popen([ARGS.trawl] + args, stdin=slave if stdin_on_tty else inp,
                                 stdout=slave if stdout_on_tty else out, stderr=slave, env=env)
         os.close(slave)
+        if stdin_on_tty:
+            os.write(master, stdin_text.encode() + b"\x04")
         chunks = []
         while True:
             try:
@@ -153,6 +163,19 @@ def batch(server, on_tty):
           err)
 
 
+def batch_typed(server):
+    """Lines typed on the terminal: the progress line would share the row
+    the user types on, so none is drawn."""
+    script = [{"path": "a[.]example", "delay_ms": 1300,
+               "lines": [{"cond": "begin"}, record("a.example.", "192.0.2.1"),
+                         {"cond": "succeeded"}]}]
+    stdout, err, status = run_on(server, ["-f", "-p", "minimal"], script,
+                                 "rrset/name/a.example\n", True, stdin_on_tty=True)
+    check("typed batch: status 0", status == 0, err)
+    check("typed batch: the answer", stdout == "192.0.2.1\n--\n", stdout)
+    check("typed batch: no progress line", "\r" not in err and "elapsed" not in err, err)
+
+
 def main():
     global ARGS
     ap = argparse.ArgumentParser()
@@ -164,12 +187,12 @@ def main():
         server.start()
         try:
             checks = [lambda: single_query(server), lambda: batch(server, True),
-                      lambda: batch(server, False)]
+                      lambda: batch(server, False), lambda: batch_typed(server)]
             for run in checks:
                 run()
         finally:
             server.stop()
-    total = 3
+    total = len(checks)
     failed = len({f.split(":")[0] for f in FAILURES})
     print("%d passed, %d failed" % (total - failed, failed))
     return 1 if FAILURES else 0
