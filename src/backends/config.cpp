@@ -74,6 +74,10 @@ std::optional<std::string> config_line(const run_options& opts, run_state& state
     state.config_retries = value;
     return std::nullopt;
   }
+  if (system == "trawl" && key.starts_with("TRAWL_")) {
+    state.config_settings[key] = value;
+    return std::nullopt;
+  }
   if (system == "trawl" && (key == "cafile" || key == "capath")) {
     // Trust is the same for every system.
     std::optional<std::string>& field =
@@ -143,6 +147,8 @@ constexpr echoed_setting echoed_settings[] = {
     // Trust, the same for every system.
     {"trawl", "cafile", "$TRAWL_CA_FILE"},
     {"trawl", "capath", "$TRAWL_CA_PATH"},
+    // Settings read by name (core/settings.h).
+    {"trawl", "TRAWL_ASINFO_CACHE", "$TRAWL_ASINFO_CACHE"},
 };
 
 }  // namespace

@@ -2,7 +2,9 @@
 // to whatever changes it.
 #pragma once
 
+#include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +35,8 @@ struct run_state {
   // option nor the environment sets the count.
   std::optional<std::string> config_retries;
   ca_choice ca_configured;             // the configuration's TRAWL_CA_FILE and TRAWL_CA_PATH
+  // The configuration's other TRAWL_ variables, by name (core/settings.h).
+  std::map<std::string, std::string, std::less<>> config_settings;
   ca_choice ca;                        // the certificate authorities every transfer trusts
   int exit_status = 0;
   std::unique_ptr<dedup_set> minimal_set;  // values printed so far by -p minimal

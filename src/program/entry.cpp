@@ -14,6 +14,7 @@
 #include "core/config_paths.h"
 #include "core/diag.h"
 #include "core/option_values.h"
+#include "core/settings.h"
 #include "core/trust.h"
 #include "engine/engine.h"
 #include "engine/writer.h"
@@ -180,6 +181,14 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retrie
       log_line("%s", err->c_str());
       return 1;
     }
+  }
+  if (opts.asinfo_lookup) {
+    result<std::optional<long>> size = trawl_count_setting(state, "TRAWL_ASINFO_CACHE", 1);
+    if (!size) {
+      log_line("%s", size.error().c_str());
+      return 1;
+    }
+    if (*size) state.asinfo.pool.capacity = static_cast<size_t>(**size);
   }
   state.ca = choose_ca(
       opts,

@@ -37,7 +37,7 @@ std::vector<std::string> unanswered_names(as_annotation& as, const pdns_tuple& t
   return names;
 }
 
-bool answered(const as_annotation& as, held_record& h) {
+bool answered(as_annotation& as, held_record& h) {
   while (h.answered < h.names.size() && asinfo_pool_find(as.pool, h.names[h.answered]) != nullptr)
     ++h.answered;
   return h.answered == h.names.size();

@@ -116,6 +116,18 @@ bool staff(asinfo_pool& pool) {
   return true;
 }
 
+// The newest answer of a name, as the most recently used.
+void keep(asinfo_pool& pool, std::string qname, asinfo_answer answer) {
+  if (auto found = pool.cache.find(qname); found != pool.cache.end()) {
+    found->second->answer = std::move(answer);
+    pool.recency.splice(pool.recency.end(), pool.recency, found->second);
+    return;
+  }
+  pool.recency.push_back({std::move(qname), std::move(answer)});
+  const auto newest = std::prev(pool.recency.end());
+  pool.cache.emplace(newest->qname, newest);
+}
+
 size_t collect(asinfo_pool& pool) {
   asinfo_pool_shared& shared = *pool.shared;
   uint64_t count;
@@ -129,7 +141,7 @@ size_t collect(asinfo_pool& pool) {
   }
   for (asinfo_job& job : done) {
     pool.pending.erase(job.qname);
-    pool.cache.insert_or_assign(std::move(job.qname), std::move(job.answer));
+    keep(pool, std::move(job.qname), std::move(job.answer));
   }
   return done.size();
 }
@@ -137,7 +149,16 @@ size_t collect(asinfo_pool& pool) {
 void lookup_inline(asinfo_pool& pool, const std::string& qname) {
   asinfo_job job{qname, {}};
   run_job(job, pool.inline_resolver, pool.lookup);
-  pool.cache.insert_or_assign(qname, std::move(job.answer));
+  keep(pool, qname, std::move(job.answer));
+}
+
+// Drops the answers used least recently until there is room for one more
+// name beside those in flight.
+void make_room(asinfo_pool& pool) {
+  while (!pool.recency.empty() && pool.cache.size() + pool.pending.size() >= pool.capacity) {
+    pool.cache.erase(pool.recency.front().qname);
+    pool.recency.pop_front();
+  }
 }
 
 }  // namespace
@@ -167,6 +188,7 @@ asinfo_pool::~asinfo_pool() {
 
 void asinfo_pool_request(asinfo_pool& pool, const std::string& qname) {
   if (pool.cache.contains(qname) || pool.pending.contains(qname)) return;
+  make_room(pool);
   if (!pool.shared) pool.shared = make_shared_part();
   if (!pool.shared) {
     lookup_inline(pool, qname);
@@ -192,9 +214,11 @@ void asinfo_pool_request(asinfo_pool& pool, const std::string& qname) {
   lookup_inline(pool, qname);
 }
 
-const asinfo_answer* asinfo_pool_find(const asinfo_pool& pool, const std::string& qname) {
+const asinfo_answer* asinfo_pool_find(asinfo_pool& pool, const std::string& qname) {
   auto found = pool.cache.find(qname);
-  return found == pool.cache.end() ? nullptr : &found->second;
+  if (found == pool.cache.end()) return nullptr;
+  pool.recency.splice(pool.recency.end(), pool.recency, found->second);
+  return &found->second->answer;
 }
 
 size_t asinfo_pool_wait(asinfo_pool& pool, int timeout_ms) {
@@ -220,9 +244,12 @@ size_t asinfo_pool_pending(const asinfo_pool& pool) {
 }
 
 const asinfo_answer& asinfo_pool_get(asinfo_pool& pool, const std::string& qname) {
-  asinfo_pool_request(pool, qname);
   const asinfo_answer* answer;
-  while ((answer = asinfo_pool_find(pool, qname)) == nullptr) asinfo_pool_wait(pool, -1);
+  while ((answer = asinfo_pool_find(pool, qname)) == nullptr) {
+    // Asked again if it was dropped since it was asked.
+    asinfo_pool_request(pool, qname);
+    asinfo_pool_wait(pool, -1);
+  }
   return *answer;
 }
 

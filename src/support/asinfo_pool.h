@@ -1,12 +1,15 @@
 // AS lookups run ahead of the records that show them: a few threads, each
 // with a resolver state of its own, answer query names concurrently, and a
-// cache keeps one answer per name for the rest of the run, so that an address
-// shown a thousand times is asked for once.
+// cache keeps the answers of the names used most recently, so that an address
+// shown a thousand times is asked for once while memory stays bounded however
+// many addresses a run sees. An answer evicted and needed again is asked again.
 #pragma once
 
 #include <cstddef>
+#include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -36,11 +39,20 @@ using asinfo_lookup = asinfo_result (*)(asinfo_resolver& resolver, const std::st
                                         asinfo_trace trace);
 
 inline constexpr size_t asinfo_pool_default_width = 32;
+// About 25 MB of answers.
+inline constexpr size_t asinfo_cache_default_size = 65536;
 
 struct asinfo_pool_shared;
 
+// One name's answer in the cache.
+struct asinfo_cached {
+  std::string qname;
+  asinfo_answer answer;
+};
+
 // The fields are the pool's own; use the functions below. A failed lookup is
-// cached as its comment like any other answer: it is not asked again.
+// cached as its comment like any other answer: it is not asked again while
+// it stays in the cache.
 struct asinfo_pool {
   explicit asinfo_pool(size_t width = asinfo_pool_default_width,
                        asinfo_lookup lookup = asinfo_from_dns);
@@ -50,8 +62,12 @@ struct asinfo_pool {
 
   size_t width;  // lookups in flight at most
   asinfo_lookup lookup;
-  std::unordered_map<std::string, asinfo_answer> cache;  // grows with distinct names only
-  std::unordered_set<std::string> pending;               // requested, not yet answered
+  // Answers kept at most, together with the lookups in flight; set before
+  // the first request.
+  size_t capacity = asinfo_cache_default_size;
+  std::list<asinfo_cached> recency;  // least recently used first
+  std::unordered_map<std::string_view, std::list<asinfo_cached>::iterator> cache;  // by qname
+  std::unordered_set<std::string> pending;  // requested, not yet answered
   // Made with the first request. Without it (no descriptor or no thread to
   // be had) lookups are made one at a time as they are requested.
   std::shared_ptr<asinfo_pool_shared> shared;
@@ -60,12 +76,14 @@ struct asinfo_pool {
 };
 
 // Starts a lookup of the name unless it is answered or pending already; it
-// waits in line while `width` lookups are in flight.
+// waits in line while `width` lookups are in flight. To make room, the
+// answers used least recently are dropped first.
 void asinfo_pool_request(asinfo_pool& pool, const std::string& qname);
 
-// The name's answer, or nullptr while it is pending (or was never requested).
-// The answer stays where it is until the pool goes.
-const asinfo_answer* asinfo_pool_find(const asinfo_pool& pool, const std::string& qname);
+// The name's answer, which counts as used now, or nullptr while it is
+// pending (or was never requested, or was dropped). The answer stays where
+// it is until the next request.
+const asinfo_answer* asinfo_pool_find(asinfo_pool& pool, const std::string& qname);
 
 // Moves the answers that have come in into the cache, waiting up to
 // `timeout_ms` (negative: without end) for the first one while lookups are

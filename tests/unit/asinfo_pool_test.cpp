@@ -193,6 +193,24 @@ TEST_F(AsinfoPoolTest, GetWaitsForItsOwnAnswer) {
   EXPECT_EQ(questions("three.y"), 1);
 }
 
+TEST_F(AsinfoPoolTest, TheCacheKeepsTheNamesUsedMostRecently) {
+  asinfo_pool pool(2, fake_lookup);
+  pool.capacity = 3;
+  for (const char* name : {"pipe.a", "pipe.b", "pipe.c"}) asinfo_pool_get(pool, name);
+  ASSERT_NE(asinfo_pool_find(pool, "pipe.a"), nullptr);  // used again: b is now the oldest
+  asinfo_pool_get(pool, "pipe.d");
+  EXPECT_EQ(asinfo_pool_find(pool, "pipe.b"), nullptr);
+  EXPECT_EQ(pool.cache.size(), 3u);
+  // Evicted and needed again, it is asked again; the oldest (c) makes room.
+  asinfo_pool_get(pool, "pipe.b");
+  EXPECT_EQ(questions("pipe.b"), 2);
+  EXPECT_EQ(asinfo_pool_find(pool, "pipe.c"), nullptr);
+  asinfo_pool_get(pool, "pipe.a");
+  EXPECT_EQ(questions("pipe.a"), 1);
+  EXPECT_EQ(pool.cache.size(), pool.recency.size());
+  EXPECT_LE(pool.cache.size(), 3u);
+}
+
 TEST_F(AsinfoPoolTest, AThrowingLookupBecomesAComment) {
   asinfo_pool pool(2, fake_lookup);
   const asinfo_answer& answer = asinfo_pool_get(pool, "throw.z");
