@@ -1,5 +1,6 @@
 #include "records/present_text.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "records/annotation.h"
@@ -21,13 +22,17 @@ void time_pair(std::string& out, bool iso, const char* label, uint64_t first, ui
   out += time_str(last, iso);
 }
 
+// The times print as signed values (a server may send -1), so they are
+// compared and subtracted so; a span that ends before it begins, or one past
+// what 64 bits count, has no duration to show. `extra` is 1 for record times,
+// whose span includes its last second.
 void time_range(std::string& out, bool iso, const char* label, uint64_t first, uint64_t last,
-                uint64_t duration) {
+                int extra) {
   char text[50];
-  // An end before the start would make the unsigned difference huge. The
-  // times print as signed values (a server may send -1), so they compare so.
-  if (static_cast<int64_t>(last) < static_cast<int64_t>(first) ||
-      duration_str(duration, text, sizeof text) < 0)
+  const __int128 span = static_cast<__int128>(static_cast<int64_t>(last)) -
+                        static_cast<int64_t>(first) + extra;
+  if (span < extra || span > static_cast<__int128>(UINT64_MAX) ||
+      duration_str(static_cast<uint64_t>(span), text, sizeof text) < 0)
     snprintf(text, sizeof text, "?");
   time_pair(out, iso, label, first, last);
   out += " (";
@@ -88,12 +93,10 @@ void present_text_lookup(const pdns_tuple& tup, const query_detail*, present_con
   std::string& out = ctx.out;
   out.clear();
   if (r.has.time_first && r.has.time_last) {
-    time_range(out, iso, ";; record times", r.time_first, r.time_last,
-               r.time_last - r.time_first + 1);
+    time_range(out, iso, ";; record times", r.time_first, r.time_last, 1);
   }
   if (r.has.zone_time_first && r.has.zone_time_last) {
-    time_range(out, iso, ";;   zone times", r.zone_time_first, r.zone_time_last,
-               r.zone_time_last - r.zone_time_first);
+    time_range(out, iso, ";;   zone times", r.zone_time_first, r.zone_time_last, 0);
   }
   if (r.has.count) {
     count_line(out, ";;", r.count);

@@ -32,8 +32,11 @@ TEST(ConfigScript, SourcesThePathAndEchoesEachSetting) {
   EXPECT_EQ(script.rfind("set -e; . '/x/it'\\''s';echo trawl system ${TRAWL_SYSTEM:-trove2};", 0),
             0u);
   EXPECT_NE(script.find(";echo circl server $CIRCL_SERVER;echo trawl retry $TRAWL_RETRY;"
-                        "echo trawl cafile $TRAWL_CA_FILE;echo trawl capath $TRAWL_CA_PATH;exit"),
+                        "echo trawl cafile $TRAWL_CA_FILE;echo trawl capath $TRAWL_CA_PATH;"),
             std::string::npos);
+  // trawl's own settings are echoed under their variables' names.
+  EXPECT_NE(script.find(";echo trawl TRAWL_ASINFO_CACHE $TRAWL_ASINFO_CACHE;"), std::string::npos);
+  EXPECT_TRUE(script.ends_with(";exit"));
 }
 
 TEST(ConfigScript, NameWithoutSlashIsTheFileInTheCurrentDirectory) {

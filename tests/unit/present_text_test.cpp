@@ -57,6 +57,9 @@ TEST_F(present_text_test, LookupEdgeCases) {
        ";; record times: 2020-09-13 12:26:40 .. 1969-12-31 23:59:59 (?)\n\n"},
       {R"({"zone_time_first":-10,"zone_time_last":-5,"rdata":[]})",
        ";;   zone times: 1969-12-31 23:59:50 .. 1969-12-31 23:59:55 (5s)\n\n"},
+      // A span of the whole range and its last second counts 2^64 seconds.
+      {R"({"time_first":-9223372036854775808,"time_last":9223372036854775807,"rdata":[]})",
+       ";; record times: -9223372036854775808 .. 9223372036854775807 (?)\n\n"},
       {R"({"time_first":1600000000,"rrname":"a.","rrtype":"A","rdata":"192.0.2.1"})",
        "a.  A  192.0.2.1\n\n"},
       // Saved JSON input may hold records without owner, type or data.
