@@ -165,7 +165,9 @@ int data_blob(fetch& f, std::string_view line) {
   writer& wr = *f.qry->wr;
   const bool framed = wr.stream.framed;
   pdns_tuple tup;
-  if (std::optional<tuple_error> error = tuple_make(tup, line, wr.stream.transforms, framed)) {
+  // A record bound for the sort program is presented from its line later.
+  const auto make = wr.sorting ? tuple_make_values : tuple_make;
+  if (std::optional<tuple_error> error = make(tup, line, wr.stream.transforms, framed)) {
     refuse_line(f, [&] {
       if (error->not_json)
         warning("json_loadb: %s", safe_text(error->text).c_str());

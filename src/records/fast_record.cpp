@@ -188,6 +188,7 @@ struct walker {
   std::string& out;
   std::vector<std::string_view>& keys;
   std::vector<rdata_entry>& rdata_values;
+  bool emit;  // the compact text is wanted
   found_value found[key_total] = {};
   size_t record_begin = 0;  // the obj value's span in out
   size_t record_end = 0;
@@ -204,7 +205,7 @@ record_key find_key(std::string_view key, object_role role) {
 
 bool walker::object(ondemand::object members, int depth, object_role role) {
   if (depth > max_depth) return false;
-  out.push_back('{');
+  if (emit) out.push_back('{');
   const size_t first_key = keys.size();
   for (auto member : members) {
     ondemand::field field;
@@ -218,9 +219,11 @@ bool walker::object(ondemand::object members, int depth, object_role role) {
     for (size_t i = first_key; i < keys.size(); ++i)
       if (keys[i] == key) return false;
     keys.push_back(key);
-    if (keys.size() - first_key > 1) out.push_back(',');
-    fast_json_string(out, key);
-    out.push_back(':');
+    if (emit) {
+      if (keys.size() - first_key > 1) out.push_back(',');
+      fast_json_string(out, key);
+      out.push_back(':');
+    }
 
     const record_key index = find_key(key, role);
     value_role child = value_role::other;
@@ -238,21 +241,21 @@ bool walker::object(ondemand::object members, int depth, object_role role) {
       record_end = out.size();
     }
   }
-  out.push_back('}');
+  if (emit) out.push_back('}');
   keys.resize(first_key);
   return true;
 }
 
 bool walker::array(ondemand::array elements, int depth, bool is_rdata) {
   if (depth > max_depth) return false;
-  out.push_back('[');
+  if (emit) out.push_back('[');
   bool first = true;
   for (auto element : elements) {
     ondemand::value item;
     // get() takes the result as an rvalue only.
     // NOLINTNEXTLINE(performance-move-const-arg)
     if (std::move(element).get(item) != SUCCESS) return false;
-    if (!first) out.push_back(',');
+    if (emit && !first) out.push_back(',');
     first = false;
     found_value got;
     if (!value(item, depth, value_role::other, got)) return false;
@@ -261,7 +264,7 @@ bool walker::array(ondemand::array elements, int depth, bool is_rdata) {
       rdata_values.push_back(rdata_entry{bad ? std::string_view() : got.text, bad});
     }
   }
-  out.push_back(']');
+  if (emit) out.push_back(']');
   return true;
 }
 
@@ -285,7 +288,7 @@ bool walker::value(ondemand::value item, int depth, value_role role, found_value
     case ondemand::json_type::string: {
       std::string_view text;
       if (item.get_string().get(text) != SUCCESS || !clean_string(text)) return false;
-      fast_json_string(out, text);
+      if (emit) fast_json_string(out, text);
       got.kind = value_kind::string;
       got.text = text;
       return true;
@@ -295,7 +298,7 @@ bool walker::value(ondemand::value item, int depth, value_role role, found_value
       // take "-0" and reals alike.
       const std::string_view token = trim_token(item.raw_json_token());
       if (!canonical_integer(token, got.number)) return false;
-      out.append(token);
+      if (emit) out.append(token);
       got.kind = value_kind::integer;
       return true;
     }
@@ -305,7 +308,7 @@ bool walker::value(ondemand::value item, int depth, value_role role, found_value
       if (token != "true" && token != "false" && token != "null") return false;
       // The parser tells the type by the first byte only.
       if ((type == ondemand::json_type::null) != (token == "null")) return false;
-      out.append(token);
+      if (emit) out.append(token);
       got.kind = value_kind::other;
       return true;
     }
@@ -327,7 +330,7 @@ void record_view_clear(record_view& view) {
   view.record_text = {};
 }
 
-fast_result fast_decode(std::string_view line, bool framed, record_view& out) {
+fast_result fast_decode(std::string_view line, bool framed, record_view& out, bool with_text) {
   record_view_clear(out);
   if (line.size() > fast_max_line) return {};
   // The reference decoder takes only an object or an array at the top; an
@@ -353,7 +356,7 @@ fast_result fast_decode(std::string_view line, bool framed, record_view& out) {
     return {};
   scratch.compact.clear();
   scratch.keys.clear();
-  walker walk{scratch.compact, scratch.keys, out.rdata_values};
+  walker walk{scratch.compact, scratch.keys, out.rdata_values, with_text};
   const bool walked = walk.object(top, 1, framed ? object_role::frame : object_role::record);
   // Anything after the object is an error to the reference decoder.
   if (!walked || document.current_location().error() != OUT_OF_BOUNDS) {

@@ -77,8 +77,11 @@ struct fast_result {
 inline constexpr size_t fast_max_line = size_t{1} << 20;
 
 // Decodes one line (no newline); framed lines carry their record in "obj".
-// On anything but decoded, out holds no record.
-fast_result fast_decode(std::string_view line, bool framed, record_view& out);
+// On anything but decoded, out holds no record. Without with_text the
+// record's compact text is not made (record_text stays empty): what sorting
+// needs of a record is its values.
+fast_result fast_decode(std::string_view line, bool framed, record_view& out,
+                        bool with_text = true);
 
 // Empties every presence flag and value; keeps the scratch.
 void record_view_clear(record_view& view);

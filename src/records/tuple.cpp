@@ -144,12 +144,14 @@ std::optional<tuple_error> tuple_make_reference(pdns_tuple& tup, std::string_vie
   return std::nullopt;
 }
 
-std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
-                                      transform_set transforms, bool framed) {
+namespace {
+
+std::optional<tuple_error> decode(pdns_tuple& tup, std::string_view line,
+                                  transform_set transforms, bool framed, bool with_text) {
   if (debugging(4) || !tuple_fast_enabled())
     return tuple_make_reference(tup, line, transforms, framed);
   tuple_clear(tup);
-  const fast_result fast = fast_decode(line, framed, tup.view);
+  const fast_result fast = fast_decode(line, framed, tup.view, with_text);
   switch (fast.status) {
     case fast_status::decoded:
       transform_owner(tup, transforms);
@@ -160,6 +162,18 @@ std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
       break;
   }
   return tuple_make_reference(tup, line, transforms, framed);
+}
+
+}  // namespace
+
+std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
+                                      transform_set transforms, bool framed) {
+  return decode(tup, line, transforms, framed, true);
+}
+
+std::optional<tuple_error> tuple_make_values(pdns_tuple& tup, std::string_view line,
+                                             transform_set transforms, bool framed) {
+  return decode(tup, line, transforms, framed, false);
 }
 
 bool tuple_is_record(const pdns_tuple& tup) {

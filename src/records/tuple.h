@@ -40,6 +40,11 @@ struct tuple_error {
 // TRAWL_JSON_FAST=0 is in the environment.
 std::optional<tuple_error> tuple_make(pdns_tuple& tup, std::string_view line,
                                       transform_set transforms, bool framed);
+// The same without the record's compact text (view.record_text stays empty
+// when the fast decoder takes the line): all a sort line needs are the
+// values, and the record is presented from its line later.
+std::optional<tuple_error> tuple_make_values(pdns_tuple& tup, std::string_view line,
+                                             transform_set transforms, bool framed);
 // The reference decoder alone.
 std::optional<tuple_error> tuple_make_reference(pdns_tuple& tup, std::string_view line,
                                                 transform_set transforms, bool framed);

@@ -15,7 +15,7 @@ struct pdns_tuple;
 int sort_line_write(writer& wr, const pdns_tuple& tup, std::string_view line);
 
 // Sort lines are written to the child once this many bytes are gathered.
-inline constexpr size_t sort_flush_size = size_t{64} << 10;
+inline constexpr size_t sort_flush_size = size_t{1} << 20;
 
 // Writes the sort lines gathered so far to the writer's sort child.
 void sort_line_flush(writer& wr);

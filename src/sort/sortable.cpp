@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/diag.h"
-#include "records/countoff.h"
 #include "records/tuple.h"
 #include "support/ascii.h"
 
@@ -17,15 +17,22 @@ namespace {
 
 void append_hex(std::string& buf, const unsigned char* bytes, size_t n) {
   static constexpr char digits[] = "0123456789abcdef";
+  const size_t at = buf.size();
+  buf.resize(at + 2 * n);
   for (size_t i = 0; i < n; ++i) {
-    buf += digits[bytes[i] >> 4];
-    buf += digits[bytes[i] & 0x0f];
+    buf[at + 2 * i] = digits[bytes[i] >> 4];
+    buf[at + 2 * i + 1] = digits[bytes[i] & 0x0f];
   }
 }
 
+// Each encoder appends to buf one value of a field that begins at `field`:
+// the dot that stands for a name without letters or digits is written only
+// when the field would stay empty.
+using field_encoder = void (*)(std::string& buf, size_t field, std::string_view text);
+
 // An unparseable address encodes as zeros, as the all-zero address does.
 template <int family, size_t octets>
-void append_address(std::string& buf, std::string_view text) {
+void append_address(std::string& buf, size_t, std::string_view text) {
   unsigned char addr[octets] = {};
   // No address is longer than this; a longer text is no address.
   char terminated[64];
@@ -37,93 +44,103 @@ void append_address(std::string& buf, std::string_view text) {
   append_hex(buf, addr, octets);
 }
 
-void append_text_hex(std::string& buf, std::string_view text) {
+void append_text_hex(std::string& buf, size_t, std::string_view text) {
   append_hex(buf, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+}
+
+// The labels' letters and digits, last label first. A label ends at a dot
+// that no backslash escapes, as countoff reads a name; only letters and
+// digits are kept, so the dots and backslashes themselves never show.
+void append_name(std::string& buf, size_t field, std::string_view text) {
+  // countoff reads a terminated name; text may hold a NUL no name has.
+  text = text.substr(0, text.find('\0'));
+  // Label starts, reused from name to name: sorting writes millions.
+  static thread_local std::vector<size_t> starts;
+  starts.clear();
+  starts.push_back(0);
+  bool escaped = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (escaped) {
+      escaped = false;
+    } else if (text[i] == '\\') {
+      escaped = true;
+    } else if (text[i] == '.' && i + 1 < text.size()) {
+      starts.push_back(i + 1);
+    }
+  }
+  size_t end = text.size();
+  for (size_t label = starts.size(); label-- > 0;) {
+    for (size_t i = starts[label]; i < end; ++i)
+      if (is_ascii_alnum(text[i])) buf += ascii_lower(text[i]);
+    end = starts[label];
+  }
+  if (buf.size() == field) buf.push_back('.');
 }
 
 // The MX preference and the RP mailbox are left out: what follows the last
 // blank is the name worth sorting on.
-void append_last_name(std::string& buf, std::string_view text) {
+void append_last_name(std::string& buf, size_t field, std::string_view text) {
   const size_t blank = text.rfind(' ');
   if (blank == std::string_view::npos) {
-    append_text_hex(buf, text);
+    append_text_hex(buf, field, text);
   } else {
-    sortable_dnsname(buf, text.substr(blank + 1));
+    append_name(buf, field, text.substr(blank + 1));
   }
 }
 
 struct rdata_rule {
   const char* rrtype;  // compared exactly
-  void (*append)(std::string& buf, std::string_view text);
+  field_encoder append;
 };
 
 constexpr rdata_rule rdata_rules[] = {
     {"A", append_address<AF_INET, 4>}, {"AAAA", append_address<AF_INET6, 16>},
-    {"NS", sortable_dnsname},          {"PTR", sortable_dnsname},
-    {"CNAME", sortable_dnsname},       {"DNAME", sortable_dnsname},
+    {"NS", append_name},               {"PTR", append_name},
+    {"CNAME", append_name},            {"DNAME", append_name},
     {"MX", append_last_name},          {"RP", append_last_name},
 };
 
-void append_rdata(std::string& buf, std::string_view rrtype, std::string_view text) {
-  for (const rdata_rule& rule : rdata_rules) {
-    if (rrtype == rule.rrtype) {
-      rule.append(buf, text);
-      return;
-    }
-  }
-  append_text_hex(buf, text);
-}
-
-// Not compiled out with NDEBUG: a wrong size means countoff and this encoder
-// disagree about the name, and every later sort line would be suspect.
-[[noreturn]] void size_mismatch(int line) {
-  fprintf(stderr, "%s:%d: sortable_dnsname: Assertion `buf->size == new_size' failed.\n", __FILE__,
-          line);
-  abort();
+field_encoder encoder_of(std::string_view rrtype) {
+  for (const rdata_rule& rule : rdata_rules)
+    if (rrtype == rule.rrtype) return rule.append;
+  return append_text_hex;
 }
 
 }  // namespace
 
-void sortable_dnsname(std::string& sortbuf, std::string_view text) {
-  // countoff reads a terminated name; text may hold a NUL no name has.
-  const std::string copy(text.substr(0, text.find('\0')));
-  const char* name = copy.c_str();
-  const counted c = countoff(name);
-  const size_t new_size = sortbuf.size() + c.nalnum;
-  if (new_size == 0) {
-    sortbuf.push_back('.');  // the buffer is empty here
-    return;
-  }
-  sortbuf.reserve(new_size);
-  size_t label_end = c.nchar;
-  for (size_t label = c.lens.size(); label-- > 0;) {  // last label first
-    const size_t len = c.lens[label];
-    const size_t label_start = label_end - len;
-    for (size_t i = label_start; i < label_end; ++i) {
-      if (is_ascii_alnum(name[i])) sortbuf += ascii_lower(name[i]);
-    }
-    label_end = label_start;
-  }
-  if (sortbuf.size() != new_size) size_mismatch(__LINE__);
+void sortable_dnsname(std::string& sortbuf, std::string_view name) {
+  append_name(sortbuf, 0, name);
 }
 
-std::optional<std::string> sortable_rrname(const pdns_tuple& tup) {
-  if (!tup.view.has.rrname) return std::nullopt;
-  std::string sortbuf;
-  sortable_dnsname(sortbuf, tup.view.rrname);
-  return sortbuf;
+bool sortable_rrname_append(std::string& out, const pdns_tuple& tup) {
+  if (!tup.view.has.rrname) return false;
+  append_name(out, out.size(), tup.view.rrname);
+  return true;
 }
 
-std::optional<std::string> sortable_rdata(const pdns_tuple& tup) {
-  if (!tup.view.has.rrtype || !tup.view.has.rdata) return std::nullopt;
-  std::string sortbuf;
+bool sortable_rdata_append(std::string& out, const pdns_tuple& tup) {
+  if (!tup.view.has.rrtype || !tup.view.has.rdata) return false;
+  const field_encoder append = encoder_of(tup.view.rrtype);
+  const size_t field = out.size();
   for (const rdata_entry& value : tup.view.rdata_values) {
     if (value.bad) {
       warning("rdata slot is not a string");
     } else {
-      append_rdata(sortbuf, tup.view.rrtype, value.text);
+      append(out, field, value.text);
     }
   }
+  return true;
+}
+
+std::optional<std::string> sortable_rrname(const pdns_tuple& tup) {
+  std::string sortbuf;
+  if (!sortable_rrname_append(sortbuf, tup)) return std::nullopt;
+  return sortbuf;
+}
+
+std::optional<std::string> sortable_rdata(const pdns_tuple& tup) {
+  std::string sortbuf;
+  if (!sortable_rdata_append(sortbuf, tup)) return std::nullopt;
   return sortbuf;
 }
 

@@ -19,4 +19,9 @@ std::optional<std::string> sortable_rrname(const pdns_tuple& tup);
 // The record data encoded by record type; none without a type or data.
 std::optional<std::string> sortable_rdata(const pdns_tuple& tup);
 
+// The same two appended to out, which may hold text before them; false, with
+// nothing appended, when the record has none.
+bool sortable_rrname_append(std::string& out, const pdns_tuple& tup);
+bool sortable_rdata_append(std::string& out, const pdns_tuple& tup);
+
 }  // namespace trawl
