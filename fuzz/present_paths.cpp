@@ -88,7 +88,8 @@ bool holds_invisible(std::string_view text) {
     if (i + 2 >= text.size()) continue;
     char32_t c = 0;
     if (b(i) == 0xe2 || b(i) == 0xef)
-      c = static_cast<char32_t>(((b(i) & 0x0f) << 12) | ((b(i + 1) & 0x3f) << 6) | (b(i + 2) & 0x3f));
+      c = static_cast<char32_t>(((b(i) & 0x0f) << 12) | ((b(i + 1) & 0x3f) << 6) |
+                                (b(i + 2) & 0x3f));
     if (b(i + 1) >= 0x80 && b(i + 1) <= 0xbf && b(i + 2) >= 0x80 && b(i + 2) <= 0xbf &&
         is_invisible_code_point(c))
       return true;

@@ -34,10 +34,10 @@ struct run_state {
   // TRAWL_RETRY as the configuration set it, read only when neither an
   // option nor the environment sets the count.
   std::optional<std::string> config_retries;
-  ca_choice ca_configured;             // the configuration's TRAWL_CA_FILE and TRAWL_CA_PATH
+  ca_choice ca_configured;  // the configuration's TRAWL_CA_FILE and TRAWL_CA_PATH
   // The configuration's other TRAWL_ variables, by name (core/settings.h).
   std::map<std::string, std::string, std::less<>> config_settings;
-  ca_choice ca;                        // the certificate authorities every transfer trusts
+  ca_choice ca;  // the certificate authorities every transfer trusts
   int exit_status = 0;
   std::unique_ptr<dedup_set> minimal_set;  // values printed so far by -p minimal
   as_annotation asinfo;

@@ -177,7 +177,8 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retrie
     return 1;
   }
   if (!retries_given && state.config_retries) {
-    if (std::optional<std::string> err = retry_count(state.config_retries->c_str(), &opts.retries)) {
+    if (std::optional<std::string> err =
+            retry_count(state.config_retries->c_str(), &opts.retries)) {
       log_line("%s", err->c_str());
       return 1;
     }

@@ -29,8 +29,8 @@ void time_pair(std::string& out, bool iso, const char* label, uint64_t first, ui
 void time_range(std::string& out, bool iso, const char* label, uint64_t first, uint64_t last,
                 int extra) {
   char text[50];
-  const __int128 span = static_cast<__int128>(static_cast<int64_t>(last)) -
-                        static_cast<int64_t>(first) + extra;
+  const __int128 span =
+      static_cast<__int128>(static_cast<int64_t>(last)) - static_cast<int64_t>(first) + extra;
   if (span < extra || span > static_cast<__int128>(UINT64_MAX) ||
       duration_str(static_cast<uint64_t>(span), text, sizeof text) < 0)
     snprintf(text, sizeof text, "?");

@@ -146,8 +146,8 @@ std::optional<tuple_error> tuple_make_reference(pdns_tuple& tup, std::string_vie
 
 namespace {
 
-std::optional<tuple_error> decode(pdns_tuple& tup, std::string_view line,
-                                  transform_set transforms, bool framed, bool with_text) {
+std::optional<tuple_error> decode(pdns_tuple& tup, std::string_view line, transform_set transforms,
+                                  bool framed, bool with_text) {
   if (debugging(4) || !tuple_fast_enabled())
     return tuple_make_reference(tup, line, transforms, framed);
   tuple_clear(tup);

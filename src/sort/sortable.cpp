@@ -94,10 +94,14 @@ struct rdata_rule {
 };
 
 constexpr rdata_rule rdata_rules[] = {
-    {"A", append_address<AF_INET, 4>}, {"AAAA", append_address<AF_INET6, 16>},
-    {"NS", append_name},               {"PTR", append_name},
-    {"CNAME", append_name},            {"DNAME", append_name},
-    {"MX", append_last_name},          {"RP", append_last_name},
+    {"A", append_address<AF_INET, 4>},
+    {"AAAA", append_address<AF_INET6, 16>},
+    {"NS", append_name},
+    {"PTR", append_name},
+    {"CNAME", append_name},
+    {"DNAME", append_name},
+    {"MX", append_last_name},
+    {"RP", append_last_name},
 };
 
 field_encoder encoder_of(std::string_view rrtype) {

@@ -45,7 +45,9 @@ TEST(SafeText, EscapesWhatATerminalWouldActOn) {
       {"\xc2\xa0", "\xc2\xa0"},
       // What reorders or hides the text around it: a right-to-left override,
       // an isolate, joiners, a byte-order mark. A mark beside them stays.
-      {"a\xe2\x80\xae" "b", "a\\226\\128\\174b"},
+      {"a\xe2\x80\xae"
+       "b",
+       "a\\226\\128\\174b"},
       {"\xe2\x81\xa6\xe2\x81\xa9", "\\226\\129\\166\\226\\129\\169"},
       {"\xe2\x80\x8b\xe2\x80\x8f\xe2\x81\xa0", "\\226\\128\\139\\226\\128\\143\\226\\129\\160"},
       {"\xef\xbb\xbf", "\\239\\187\\191"},
@@ -144,9 +146,13 @@ TEST(SafeText, JsonShowsInvisibleCharactersAsEscapes) {
   };
   const row rows[] = {
       {R"({"a":"b"})", R"({"a":"b"})"},
-      {"{\"rrname\":\"a\xc2\x9b" "2J\xe2\x80\xae" "b\xe2\x81\xa6" "c\"}",
+      {"{\"rrname\":\"a\xc2\x9b"
+       "2J\xe2\x80\xae"
+       "b\xe2\x81\xa6"
+       "c\"}",
        R"({"rrname":"a\u009B2J\u202Eb\u2066c"})"},
-      {"[\"\xe2\x80\x8d\xef\xbb\xbf\xc3\xa9\"]", R"(["\u200D\uFEFF)" "\xc3\xa9\"]"},
+      {"[\"\xe2\x80\x8d\xef\xbb\xbf\xc3\xa9\"]", R"(["\u200D\uFEFF)"
+                                                 "\xc3\xa9\"]"},
   };
   for (const row& r : rows) {
     std::string out;
