@@ -48,6 +48,47 @@ const char* circl_status(const pdns_system&, const fetch&) {
   return "ERROR";
 }
 
+namespace {
+
+// Records asked of each page.
+constexpr const char* page_count_header = "dribble-paginate-count: 1000";
+
+// A cursor goes back in a request header: nothing in it may end the header
+// or split it.
+bool sendable_cursor(std::string_view cursor) {
+  for (char c : cursor)
+    if (static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7f) return false;
+  return true;
+}
+
+}  // namespace
+
+void circl_answer_headers(const run_options& opts, const fetch& f,
+                          std::vector<std::string>& headers) {
+  if (f.page.follow) {
+    headers.emplace_back(page_count_header);
+    if (f.page.cursor) headers.push_back("dribble-paginate-cursor: " + *f.page.cursor);
+  }
+  if (opts.passive) headers.emplace_back("dribble-disable-active-query: 1");
+}
+
+page_step circl_next_page(const pdns_system&, const run_options&, const system_settings&,
+                          fetch& f) {
+  page_state& page = f.page;
+  if (page.cut_report)
+    return {page_outcome::incomplete,
+            "the service cut the answer: " + quoted_value(*page.cut_report)};
+  const std::optional<std::string>& next = page.next_cursor;
+  if (!next || next->empty() || *next == "0") return {};
+  if (!sendable_cursor(*next))
+    return {page_outcome::incomplete,
+            "the service named a cursor that cannot be sent back: " + quoted_value(*next)};
+  if (page.cursor && *page.cursor == *next)
+    return {page_outcome::incomplete, "the service named the same cursor again"};
+  page.cursor = *next;
+  return {page_outcome::next, {}};
+}
+
 const char* circl_verb_ok(const char* verb_name, const qparam&) {
   if (strcasecmp(verb_name, "lookup") == 0) return nullptr;
   return "the CIRCL system only understands 'lookup'";

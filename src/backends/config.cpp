@@ -149,6 +149,7 @@ constexpr echoed_setting echoed_settings[] = {
     {"trawl", "capath", "$TRAWL_CA_PATH"},
     // Settings read by name (core/settings.h).
     {"trawl", "TRAWL_ASINFO_CACHE", "$TRAWL_ASINFO_CACHE"},
+    {"trawl", "TRAWL_PASSIVE", "$TRAWL_PASSIVE"},
 };
 
 }  // namespace

@@ -70,6 +70,31 @@ const char* trove_status(const pdns_system& sys, const fetch& f) {
   return "ERROR";
 }
 
+page_step trove_next_page(const pdns_system& sys, const run_options& opts,
+                          const system_settings& settings, fetch& f) {
+  page_state& page = f.page;
+  const query& q = *f.qry;
+  if (sys.encap == encapsulation::saf) {
+    // Only a limited page has more behind it.
+    if (f.cond != saf_cond::limited) return {};
+    if (page.records == 0)
+      return {page_outcome::incomplete,
+              "the server ended a page without records at offset " + std::to_string(page.offset)};
+  } else {
+    // No framing says more is to come: a full page may have more behind it.
+    if (q.detail.qp.query_limit <= 0 || page.records < q.detail.qp.query_limit) return {};
+  }
+  qparam next = q.detail.qp;
+  next.offset = page.offset + page.records;
+  std::string error;
+  std::optional<std::string> url =
+      trove_url(sys, opts, settings, page.path.c_str(), next, page.fence, false, &error);
+  if (!url) return {page_outcome::incomplete, error};
+  page.offset = next.offset;
+  f.url = std::move(*url);
+  return {page_outcome::next, {}};
+}
+
 const char* trove_verb_ok(const char* verb_name, const qparam& qp) {
   if (strcasecmp(verb_name, "lookup") == 0) return nullptr;
   if (qp.offset != 0) return "only 'lookup' understands offsets";

@@ -89,6 +89,8 @@ struct run_options {
   bool no_progress = false;            // --no-progress: no progress line on a terminal
   std::optional<std::string> ca_file;  // --cacert
   std::optional<std::string> ca_path;  // --capath
+  bool all = false;                    // --all: an answer is followed across its pages
+  bool passive = false;                // --passive: the service is asked not to resolve live
 
   bool transform_on(transform t) const { return transforms.has(t); }
 };

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/options.h"
 #include "core/qparam.h"
@@ -41,6 +42,18 @@ inline bool settings_setval(system_settings& settings, const char* key, const ch
   return true;
 }
 
+// What follows a page of an answer followed with --all.
+enum class page_outcome {
+  complete,    // the answer has ended
+  next,        // another page is asked: the fetch's page state and URL say which
+  incomplete,  // the answer stopped short: reason says why
+};
+
+struct page_step {
+  page_outcome outcome = page_outcome::complete;
+  std::string reason;
+};
+
 struct pdns_system {
   const char* name;
   const char* base_url;
@@ -48,6 +61,9 @@ struct pdns_system {
   // The service cannot narrow by time or skip results: the record stream
   // applies the time window and the offset itself.
   bool filters_locally;
+  // An answer's pages have no end marker: a page of fewer results than the
+  // page size (-l) is the last, so paging needs one.
+  bool paged_by_size;
   // The full URL of a request path; nullopt, with *error set, when the
   // system cannot ask for it.
   std::optional<std::string> (*url)(const pdns_system& sys, const run_options& opts,
@@ -59,6 +75,15 @@ struct pdns_system {
   // system has none.
   std::optional<std::string> (*info)(const run_options& opts, run_state& state);
   void (*auth)(const system_settings& settings, fetch& f);
+  // The system's own request headers that shape the answer (paging,
+  // passive lookups), appended to headers; nullptr when it has none.
+  void (*answer_headers)(const run_options& opts, const fetch& f,
+                         std::vector<std::string>& headers);
+  // With --all, once a page of f's answer has arrived whole (HTTP 200, the
+  // transfer complete): whether the answer goes on, and if so the page
+  // state and URL of the next request.
+  page_step (*next_page)(const pdns_system& sys, const run_options& opts,
+                         const system_settings& settings, fetch& f);
   // The status of a query whose response code was not 200.
   const char* (*status)(const pdns_system& sys, const fetch& f);
   const char* (*verb_ok)(const char* verb_name, const qparam& qp);

@@ -1,8 +1,11 @@
 #include "core/settings.h"
 
+#include <strings.h>
+
 #include <cstdlib>
 
 #include "core/option_values.h"
+#include "support/safe_text.h"
 
 namespace trawl {
 
@@ -22,6 +25,16 @@ result<std::optional<long>> trawl_count_setting(const run_state& state, const ch
   if (std::optional<std::string> refusal = decimal_value(rule, text->c_str(), least, &count))
     return failure(std::move(*refusal));
   return std::optional<long>(count);
+}
+
+result<std::optional<bool>> trawl_flag_setting(const run_state& state, const char* name) {
+  const std::optional<std::string> text = trawl_setting(state, name);
+  if (!text) return std::optional<bool>();
+  for (const char* yes : {"yes", "true", "on", "1"})
+    if (strcasecmp(text->c_str(), yes) == 0) return std::optional<bool>(true);
+  for (const char* no : {"no", "false", "off", "0"})
+    if (strcasecmp(text->c_str(), no) == 0) return std::optional<bool>(false);
+  return failure(std::string(name) + " must be yes or no: " + quoted_value(*text) + " is neither");
 }
 
 }  // namespace trawl

@@ -19,4 +19,8 @@ std::optional<std::string> trawl_setting(const run_state& state, const char* nam
 result<std::optional<long>> trawl_count_setting(const run_state& state, const char* name,
                                                 long least);
 
+// The variable as yes or no (also true/false, on/off, 1/0, in either case);
+// nothing when unset, the refusal's text when it is neither.
+result<std::optional<bool>> trawl_flag_setting(const run_state& state, const char* name);
+
 }  // namespace trawl

@@ -27,6 +27,12 @@ void query_status(query& q, const char* status, const char* message) {
   q.message = message;
 }
 
+void query_incomplete(query& q, const std::string& reason) {
+  q.incomplete = reason;
+  q.status = "ERROR";
+  q.message = "incomplete after " + std::to_string(q.records) + " records: " + reason;
+}
+
 std::unique_ptr<fetch> fetch_unlink(fetch& f) {
   query& q = *f.qry;
   for (auto it = q.fetches.begin(); it != q.fetches.end(); ++it) {

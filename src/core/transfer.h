@@ -57,7 +57,26 @@ struct transfer_engine {
   bool key_hint_given = false;
   bool certificate_hint_given = false;
   std::vector<fetch_due> waiting;  // fetches waiting to be asked again
+  int started = 0;                 // transfers added since the library last counted those running
   std::function<void()> tick;      // called as transfers run, about ten times a second
+};
+
+// One fetch's answer, followed across the pages a server cuts it into
+// (--all): where the page being fetched begins, and what the page before it
+// held. The engine keeps it; the back end says what the next page is.
+struct page_state {
+  bool follow = false;                     // --all: the pages are followed
+  std::string path;                        // the request path, for the next page's URL
+  time_fence fence;                        // and its time keys
+  int number = 1;                          // of the page being fetched, from 1
+  int64_t offset = 0;                      // its first result, when paged by offset
+  std::optional<std::string> cursor;       // the cursor it was asked with, when paged by cursor
+  int64_t records = 0;                     // record lines it gave
+  uint64_t digest = 0;                     // of those lines
+  int64_t previous_records = 0;            // the same of the page before it: a server that
+  uint64_t previous_digest = 0;            // ignores the offset gives that page again
+  std::optional<std::string> next_cursor;  // what its response says comes next
+  std::optional<std::string> cut_report;   // the service's report of an answer it cut
 };
 
 struct fetch {
@@ -66,6 +85,10 @@ struct fetch {
   curl_easy_ptr easy;                 // none only for the JSON input fetch
   transfer_engine* engine = nullptr;  // borrowed while the transfer is added to it
   std::string url;
+  // The request headers that shape the answer (Accept, a system's own); the
+  // credential's header comes from the system's auth beside them.
+  std::vector<std::string> answer_headers;
+  page_state page;
   std::string buf;     // bytes received, not yet cut into lines
   size_t scanned = 0;  // bytes at the start of buf known to hold no newline
   long rcode = 0;
@@ -93,6 +116,9 @@ struct query {
   std::optional<std::string> status;
   std::optional<std::string> message;
   bool answer_reported = false;  // the listener heard that the answer began
+  int64_t records = 0;           // its records presented or sorted, every page and fetch
+  // Why its answer stopped before its end (--all); the status is then ERROR.
+  std::optional<std::string> incomplete;
 };
 
 // What the transfer engine tells the run mode about a writer's queries; the
@@ -152,6 +178,10 @@ struct writer {
 query& writer_add_query(writer& wr, std::unique_ptr<query> q);
 
 void query_status(query& q, const char* status, const char* message);
+
+// The query's answer stopped short for `reason`: its status becomes ERROR
+// with "incomplete after N records: REASON", whatever it was.
+void query_incomplete(query& q, const std::string& reason);
 
 // Removes the fetch from its query's list and hands ownership to the caller.
 std::unique_ptr<fetch> fetch_unlink(fetch& f);

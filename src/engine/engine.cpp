@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/diag.h"
+#include "engine/paging.h"
 #include "engine/retry.h"
 #include "engine/writer_func.h"
 #include "records/lookahead.h"
@@ -161,6 +162,7 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
   if (!opts.quiet) transfer_hint(opts, state, f, result);
   if (framed && !q.wr->meta && q.wr->count == 0 && !q.status)
     query_status(q, "NOERROR", "no results found for query.");
+  if (page_ended(opts, state, f, result)) return;  // the answer goes on
   if (q.fetches.size() == 1) last_fetch(f);
   fetch_unlink(f);  // the returned owner releases the fetch here
 }
@@ -171,6 +173,8 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
 // everything (n of 0) waits for it too.
 bool few_enough_left(const run_options& opts, run_state& state, int running, int n) {
   io_drain(opts, state);
+  // The next page of an answer starts as its last one is handled.
+  running += state.engine.started;
   return running <= n && (n > 0 || state.engine.waiting.empty());
 }
 
@@ -197,6 +201,7 @@ void io_engine(const run_options& opts, run_state& state, int n) {
   int running = 0;
   for (;;) {
     retry_start_due(state.engine);
+    state.engine.started = 0;
     const CURLMcode rc = curl_multi_perform(multi, &running);
     if (state.engine.callback_failure)
       std::rethrow_exception(std::exchange(state.engine.callback_failure, {}));

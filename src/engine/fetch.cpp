@@ -1,20 +1,72 @@
 #include "engine/fetch.h"
 
+#include <strings.h>
+
+#include <cstring>
+#include <exception>
+#include <string_view>
+
 #include "core/diag.h"
 #include "engine/curl_debug.h"
 #include "engine/writer_func.h"
 
 namespace trawl {
 
-fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::string url) {
+namespace {
+
+// "Name: value" of one response header line, or false when the line is no
+// header (the status line, the blank line that ends them).
+bool split_header(std::string_view line, std::string_view& name, std::string_view& value) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  const size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return false;
+  name = line.substr(0, colon);
+  value = line.substr(colon + 1);
+  const size_t start = value.find_first_not_of(" \t");
+  value = start == std::string_view::npos ? std::string_view() : value.substr(start);
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+  return true;
+}
+
+bool same_name(std::string_view a, const char* b) {
+  return a.size() == strlen(b) && strncasecmp(a.data(), b, a.size()) == 0;
+}
+
+// The response headers a paged answer is followed by. A new response (a
+// status line) forgets what an earlier one of the same transfer said.
+size_t header_func(char* data, size_t size, size_t count, void* userdata) {
+  fetch& f = *static_cast<fetch*>(userdata);
+  const size_t bytes = size * count;
+  try {
+    const std::string_view line(data, bytes);
+    std::string_view name, value;
+    if (line.starts_with("HTTP/")) {
+      f.page.next_cursor.reset();
+      f.page.cut_report.reset();
+    } else if (split_header(line, name, value)) {
+      if (same_name(name, "x-dribble-cursor")) f.page.next_cursor = std::string(value);
+      if (same_name(name, "x-dribble-errors")) f.page.cut_report = std::string(value);
+    }
+  } catch (...) {
+    // No exception crosses the library: the failure is the engine's to
+    // rethrow, and the transfer ends.
+    f.engine->callback_failure = std::current_exception();
+    return 0;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::string url,
+                  page_state page) {
   debug_line(2, "fetch(%s)\n", url.c_str());
   auto f = std::make_unique<fetch>();
   f->qry = &q;
+  f->page = std::move(page);
   f->easy.reset(curl_easy_init());
   if (!f->easy) throw fatal_error{""};
-  f->url = std::move(url);
   CURL* h = f->easy.get();
-  curl_easy_setopt(h, CURLOPT_URL, f->url.c_str());
   if (opts.no_verify) {
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
@@ -27,13 +79,11 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, opts.timeout);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, opts.timeout);
   }
-  state.psys->auth(state.settings, *f);
   if (opts.cookie_file) curl_easy_setopt(h, CURLOPT_COOKIEFILE, opts.cookie_file->c_str());
-  slist_append(f->headers, state.psys->encap == encapsulation::saf ? "Accept: application/x-ndjson"
-                                                                   : "Accept: application/json");
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, f->headers.get());
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writer_func);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, f.get());
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, header_func);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, f.get());
   curl_easy_setopt(h, CURLOPT_PRIVATE, f.get());
   curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
   // libcurl keeps its own copy of the text.
@@ -48,11 +98,31 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
 
   q.fetches.push_front(std::move(f));
   fetch& added = *q.fetches.front();
-  const CURLMcode rc = curl_multi_add_handle(state.engine.multi.get(), h);
+  added.engine = &state.engine;
+  fetch_request(opts, state, added, std::move(url));
+  fetch_start(state, added);
+  return added;
+}
+
+void fetch_request(const run_options& opts, run_state& state, fetch& f, std::string url) {
+  CURL* h = f.easy.get();
+  f.url = std::move(url);
+  curl_easy_setopt(h, CURLOPT_URL, f.url.c_str());
+  f.headers.reset();
+  state.psys->auth(state.settings, f);
+  f.answer_headers.assign(1, state.psys->encap == encapsulation::saf
+                                 ? "Accept: application/x-ndjson"
+                                 : "Accept: application/json");
+  if (state.psys->answer_headers != nullptr) state.psys->answer_headers(opts, f, f.answer_headers);
+  for (const std::string& header : f.answer_headers) slist_append(f.headers, header.c_str());
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, f.headers.get());
+}
+
+void fetch_start(run_state& state, fetch& f) {
+  const CURLMcode rc = curl_multi_add_handle(state.engine.multi.get(), f.easy.get());
   if (rc != CURLM_OK)
     throw fatal_error{std::string("curl_multi_add_handle() failed: ") + curl_multi_strerror(rc)};
-  added.engine = &state.engine;
-  return added;
+  ++state.engine.started;
 }
 
 }  // namespace trawl

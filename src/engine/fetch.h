@@ -1,4 +1,4 @@
-// Setting up one transfer of a query.
+// Setting up one transfer of a query, and each request it makes.
 #pragma once
 
 #include <string>
@@ -10,8 +10,19 @@
 namespace trawl {
 
 // Creates the query's newest fetch for url with every transfer option the
-// run asks for, and adds it to the engine; throws fatal_error when the
+// run asks for, and adds it to the engine; page says whether and how its
+// answer is followed across pages (--all). Throws fatal_error when the
 // transfer library refuses.
-fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::string url);
+fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::string url,
+                  page_state page = {});
+
+// Points the fetch's transfer at url with the headers of its request: the
+// credential, Accept, and the system's own headers that shape the answer
+// (which may depend on the fetch's page). The transfer is not running.
+void fetch_request(const run_options& opts, run_state& state, fetch& f, std::string url);
+
+// Hands the fetch's transfer to the engine, which runs it from the next
+// io_engine on; throws fatal_error when the library refuses it.
+void fetch_start(run_state& state, fetch& f);
 
 }  // namespace trawl

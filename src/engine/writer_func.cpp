@@ -6,6 +6,7 @@
 
 #include "core/diag.h"
 #include "core/verb.h"
+#include "engine/paging.h"
 #include "records/lookahead.h"
 #include "records/record_stream.h"
 #include "records/tuple.h"
@@ -103,7 +104,9 @@ bool take_line(fetch& f, std::string_view line) {
     wr.meta_body.append(line);
     wr.meta_body += '\n';
   } else {
-    wr.count += data_blob(f, line);
+    const int out = data_blob(f, line);
+    wr.count += out;
+    f.qry->records += out;
     if (wr.stream.framed && ends_stream(f.cond)) f.stopped = true;
   }
   return true;
@@ -182,7 +185,12 @@ int data_blob(fetch& f, std::string_view line) {
     return 0;
   }
   int result = 0;
-  if ((!framed || pdns_blob(f, tup)) && locally_kept(wr, f, tup)) {
+  if (!framed || pdns_blob(f, tup)) {
+    page_count_record(f, line);
+    if (!locally_kept(wr, f, tup)) {
+      tuple_unmake(tup);
+      return 0;
+    }
     if (wr.sorting) {
       result = sort_line_write(wr, tup, line);
     } else {

@@ -14,6 +14,7 @@
 #include "engine/engine.h"
 #include "engine/writer.h"
 #include "program/launch.h"
+#include "program/modes.h"
 #include "program/option_scan.h"
 #include "program/progress.h"
 #include "records/lookahead.h"
@@ -199,7 +200,9 @@ writer& line_writer(batch_run& run) {
 void finish_line(batch_run& run, writer& wr, const query* q) {
   const bool plain = run.opts.batching == batch_mode::plain;
   lookahead_drain(wr);  // the line's records come before its status
-  if (plain && q != nullptr && q->status)
+  if (plain && q != nullptr && q->incomplete)
+    report_incomplete(*q);
+  else if (plain && q != nullptr && q->status)
     log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
   run.tally.records_before += wr.count;
   run.tally.current = nullptr;
@@ -280,7 +283,10 @@ int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp
   batch_run run{opts, state, cmdline_qp, cmdline_qp, nullptr, {}, 0, {}};
   if (opts.multiple && opts.batching == batch_mode::plain) {
     query_listener counting;
-    counting.finished = [&run](query& q, const fetch&) { count_line(run, &q); };
+    counting.finished = [&run](query& q, const fetch&) {
+      if (q.incomplete) report_incomplete(q);
+      count_line(run, &q);
+    };
     run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false, std::move(counting));
   }
   progress_line progress(opts, state, [&run] { return batch_progress(run); });

@@ -58,6 +58,9 @@ constexpr conflict conflicts[] = {
     {run_mode::json_input, [](const check_input& in) { return in.cli.qp.offset != 0; },
      "can't mix -O with -J"},
 
+    {run_mode::json_input, [](const check_input& in) { return in.opts.all; },
+     "can't mix --all with -J"},
+
     {run_mode::batch, has_search, "can't mix -n, -r, -i, or -R with -f"},
     {run_mode::batch, has_bailiwick, "can't mix -b with -f"},
     {run_mode::batch, has_rrtype, "can't mix -t with -f"},
@@ -74,6 +77,7 @@ constexpr conflict conflicts[] = {
     {run_mode::info, has_rrtype, "can't mix -t with -I"},
     {run_mode::info, [](const check_input& in) { return in.sys.info == nullptr; },
      "there is no 'info' for this service"},
+    {run_mode::info, [](const check_input& in) { return in.opts.all; }, "can't mix --all with -I"},
 
     {run_mode::single_query, [](const check_input& in) { return !has_search(in); },
      "must specify -r, -n, -i, or -R unless -f or -J is used"},
@@ -116,6 +120,17 @@ constexpr conflict conflicts[] = {
      },
      "no record type given"},
 };
+
+// --all follows what a lookup answers; a summary has no pages, and the
+// version-1 API tells a full page only by its size.
+std::optional<std::string> paging_check(const run_options& opts, const cli_state& cli,
+                                        const pdns_system& sys) {
+  if (!opts.all) return std::nullopt;
+  if (opts.verb_selected != &verbs[0]) return "can't mix --all with -V summarize";
+  if (sys.paged_by_size && cli.qp.query_limit <= 0)
+    return "--all with trove1 needs -l, the page size: a page of fewer results ends the answer";
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -172,7 +187,7 @@ std::optional<std::string> mode_checks(const run_options& opts, const cli_state&
   const run_mode mode = run_mode_of(opts, cli);
   for (const conflict& c : conflicts)
     if (c.mode == mode && c.applies(in)) return c.text;
-  return std::nullopt;
+  return paging_check(opts, cli, sys);
 }
 
 }  // namespace trawl

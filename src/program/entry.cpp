@@ -183,6 +183,18 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retrie
       return 1;
     }
   }
+  if (!opts.passive) {
+    result<std::optional<bool>> passive = trawl_flag_setting(state, "TRAWL_PASSIVE");
+    if (!passive) {
+      log_line("%s", passive.error().c_str());
+      return 1;
+    }
+    opts.passive = passive->value_or(false);
+  }
+  // With --all, -l is the size of a page the server sends, not a bound on
+  // the answer; a system that takes no limit has it bound the output still.
+  if (opts.all && !state.psys->filters_locally && cli.qp.explicit_output_limit == -1)
+    cli.qp.output_limit = -1;
   if (opts.asinfo_lookup) {
     result<std::optional<long>> size = trawl_count_setting(state, "TRAWL_ASINFO_CACHE", 1);
     if (!size) {

@@ -42,7 +42,14 @@ std::optional<std::string> launch_fetch(const run_options& opts, run_state& stat
                                                    q.detail.qp, tf, false, &error);
   if (!url) return error;
   debug_line(1, "url [%s]\n", url->c_str());
-  fetch_init(opts, state, q, std::move(*url));
+  page_state page;
+  page.follow = opts.all;
+  page.path = path;
+  page.fence = tf;
+  // Where a system's own offset begins; one that cannot skip results has
+  // them skipped here, over the whole answer.
+  if (!state.psys->filters_locally) page.offset = q.detail.qp.offset;
+  fetch_init(opts, state, q, std::move(*url), std::move(page));
   return std::nullopt;
 }
 

@@ -9,12 +9,25 @@
 
 namespace trawl {
 
+void report_incomplete(const query& q) {
+  log_line("answer incomplete after %lld records: %s", static_cast<long long>(q.records),
+           q.incomplete->c_str());
+}
+
 query_listener single_query_reports(const run_options& opts) {
   query_listener reports;
-  if (opts.quiet) return reports;
+  // An answer that stopped short is a failure: it is told even then.
+  if (opts.quiet) {
+    reports.finished = [](query& q, const fetch&) {
+      if (q.incomplete) report_incomplete(q);
+    };
+    return reports;
+  }
   reports.finished = [](query& q, const fetch& f) {
     const char* saf_msg = f.saf_msg ? f.saf_msg->c_str() : "";
-    if (f.cond == saf_cond::limited)
+    if (q.incomplete)
+      report_incomplete(q);
+    else if (f.cond == saf_cond::limited)
       log_line("Database API limit: %s", saf_msg);
     else if (f.cond == saf_cond::failed)
       log_line("Database result: %s", saf_msg);

@@ -8,6 +8,10 @@
 
 namespace trawl {
 
+// "answer incomplete after N records: REASON": an answer followed with
+// --all that stopped before its end.
+void report_incomplete(const query& q);
+
 // How a query's end is told when it is the run's only one: a log line for a
 // limit, a failure or a missing terminator, or its status.
 query_listener single_query_reports(const run_options& opts);

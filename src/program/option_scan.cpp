@@ -311,6 +311,12 @@ constexpr option_row option_rows[] = {
      false},
     {'\0', "no-progress", false, FLAG(o.no_progress = true),
      "use --no-progress to show no progress line on a terminal.\n", false},
+    {'\0', "all", false, FLAG(o.all = true),
+     "use --all to follow an answer across the pages the server cuts it into\n"
+     "\t(with trove1, -l gives the page size).\n",
+     false},
+    {'\0', "passive", false, FLAG(o.passive = true),
+     "use --passive to ask circl not to resolve the name live.\n", false},
     {'\0', "cacert", true,
      [](option_scan& s, const char* a) {
        s.opts.ca_file = a;

@@ -124,6 +124,25 @@ TEST(ModeChecks, RefuseWhatTheRunModeCannotTake) {
          c.cli.qp.offset = 2;
        },
        "only 'lookup' understands offsets"},
+      {"--all with a summary",
+       [](command_line& c) {
+         c.cli.qd.mode = search_mode::rrset_name;
+         c.opts.all = true;
+         c.opts.verb_selected = find_verb("summarize");
+       },
+       "can't mix --all with -V summarize"},
+      {"--all with -J",
+       [](command_line& c) {
+         c.opts.all = true;
+         c.cli.json_input.emplace();
+       },
+       "can't mix --all with -J"},
+      {"--all with -I",
+       [](command_line& c) {
+         c.opts.all = true;
+         c.cli.info = true;
+       },
+       "can't mix --all with -I"},
   };
   for (const check_row& r : rows) {
     command_line c;

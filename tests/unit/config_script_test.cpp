@@ -36,6 +36,7 @@ TEST(ConfigScript, SourcesThePathAndEchoesEachSetting) {
             std::string::npos);
   // trawl's own settings are echoed under their variables' names.
   EXPECT_NE(script.find(";echo trawl TRAWL_ASINFO_CACHE $TRAWL_ASINFO_CACHE;"), std::string::npos);
+  EXPECT_NE(script.find(";echo trawl TRAWL_PASSIVE $TRAWL_PASSIVE;"), std::string::npos);
   EXPECT_TRUE(script.ends_with(";exit"));
 }
 
