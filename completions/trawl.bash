@@ -132,7 +132,7 @@ _trawl()
             --batch-tagged --gravel --rocks --help --info --json-input --json
             --max-count --parallel --offset --timeout --quiet --sort
             --sort-descending --transform --insecure --version --ipv4 --ipv6
-            --8bit --retry --no-progress --cacert --capath --system --verb
+            --8bit --retry --no-progress --all --passive --cacert --capath --system --verb
             --rrset --rdata-name --rrset-raw --rdata-raw --rdata-ip --type
             --bailiwick --query-limit --output-limit --sort-key --presentation' \
             -- "$cur")
