@@ -1,52 +1,23 @@
 #include "engine/fetch.h"
 
-#include <strings.h>
-
-#include <cstring>
 #include <exception>
 #include <string_view>
 
 #include "core/diag.h"
 #include "engine/curl_debug.h"
+#include "engine/paging.h"
 #include "engine/writer_func.h"
 
 namespace trawl {
 
 namespace {
 
-// "Name: value" of one response header line, or false when the line is no
-// header (the status line, the blank line that ends them).
-bool split_header(std::string_view line, std::string_view& name, std::string_view& value) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return false;
-  name = line.substr(0, colon);
-  value = line.substr(colon + 1);
-  const size_t start = value.find_first_not_of(" \t");
-  value = start == std::string_view::npos ? std::string_view() : value.substr(start);
-  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
-  return true;
-}
-
-bool same_name(std::string_view a, const char* b) {
-  return a.size() == strlen(b) && strncasecmp(a.data(), b, a.size()) == 0;
-}
-
-// The response headers a paged answer is followed by. A new response (a
-// status line) forgets what an earlier one of the same transfer said.
+// The response headers, for what they say of the next page.
 size_t header_func(char* data, size_t size, size_t count, void* userdata) {
   fetch& f = *static_cast<fetch*>(userdata);
   const size_t bytes = size * count;
   try {
-    const std::string_view line(data, bytes);
-    std::string_view name, value;
-    if (line.starts_with("HTTP/")) {
-      f.page.next_cursor.reset();
-      f.page.cut_report.reset();
-    } else if (split_header(line, name, value)) {
-      if (same_name(name, "x-dribble-cursor")) f.page.next_cursor = std::string(value);
-      if (same_name(name, "x-dribble-errors")) f.page.cut_report = std::string(value);
-    }
+    page_header(f.page, std::string_view(data, bytes));
   } catch (...) {
     // No exception crosses the library: the failure is the engine's to
     // rethrow, and the transfer ends.

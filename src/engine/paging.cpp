@@ -1,5 +1,7 @@
 #include "engine/paging.h"
 
+#include <strings.h>
+
 #include <chrono>
 #include <cstring>
 
@@ -75,6 +77,40 @@ void ask_next_page(const run_options& opts, run_state& state, fetch& f) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Name: value" of one header line, or false when the line is none (the
+// blank line that ends them).
+bool split_header(std::string_view line, std::string_view& name, std::string_view& value) {
+  // A line ends at its first CR or LF, whatever a server put after it.
+  line = line.substr(0, line.find_first_of("\r\n"));
+  const size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return false;
+  name = line.substr(0, colon);
+  value = line.substr(colon + 1);
+  const size_t start = value.find_first_not_of(" \t");
+  value = start == std::string_view::npos ? std::string_view() : value.substr(start);
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+  return true;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+}  // namespace
+
+void page_header(page_state& page, std::string_view line) {
+  std::string_view name, value;
+  if (line.starts_with("HTTP/")) {
+    page.next_cursor.reset();
+    page.cut_report.reset();
+  } else if (split_header(line, name, value)) {
+    if (same_name(name, "x-dribble-cursor")) page.next_cursor = std::string(value);
+    if (same_name(name, "x-dribble-errors")) page.cut_report = std::string(value);
+  }
+}
 
 void page_count_record(fetch& f, std::string_view line) {
   page_state& page = f.page;

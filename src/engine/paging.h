@@ -14,6 +14,12 @@
 
 namespace trawl {
 
+// Takes one response header line (as the transfer library hands it over,
+// its line end included) for what it says of the next page: the cursor of
+// x-dribble-cursor and the report of x-dribble-errors. A status line, which
+// begins a new response, forgets what an earlier one said.
+void page_header(page_state& page, std::string_view line);
+
 // Counts one record line of the page being fetched.
 void page_count_record(fetch& f, std::string_view line);
 
