@@ -150,6 +150,10 @@ constexpr echoed_setting echoed_settings[] = {
     // Settings read by name (core/settings.h).
     {"trawl", "TRAWL_ASINFO_CACHE", "$TRAWL_ASINFO_CACHE"},
     {"trawl", "TRAWL_PASSIVE", "$TRAWL_PASSIVE"},
+    {"trawl", "TRAWL_CACHE", "$TRAWL_CACHE"},
+    {"trawl", "TRAWL_CACHE_FILE", "$TRAWL_CACHE_FILE"},
+    {"trawl", "TRAWL_CACHE_TTL", "$TRAWL_CACHE_TTL"},
+    {"trawl", "TRAWL_CACHE_MAX", "$TRAWL_CACHE_MAX"},
 };
 
 }  // namespace

@@ -22,6 +22,13 @@ std::vector<std::string> config_candidates(const char* home, const char* xdg_con
   return paths;
 }
 
+std::optional<std::string> cache_file_default(const char* home, const char* xdg_cache_home) {
+  if (xdg_cache_home != nullptr && xdg_cache_home[0] == '/')
+    return std::string(xdg_cache_home) + "/trawl/answers.sqlite";
+  if (home == nullptr || home[0] == '\0') return std::nullopt;
+  return std::string(home) + "/.cache/trawl/answers.sqlite";
+}
+
 std::optional<std::string> account_home() {
   const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
   std::string buffer(size > 0 ? static_cast<size_t>(size) : 16384, '\0');

@@ -18,6 +18,12 @@ namespace trawl {
 // getenv("XDG_CONFIG_HOME").
 std::vector<std::string> config_candidates(const char* home, const char* xdg_config_home);
 
+// Where the answer store is kept unless TRAWL_CACHE_FILE says otherwise:
+// $XDG_CACHE_HOME/trawl/answers.sqlite, or ~/.cache/trawl/answers.sqlite
+// when xdg_cache_home is null, empty or not absolute; nothing without a home.
+// Pure, as config_candidates.
+std::optional<std::string> cache_file_default(const char* home, const char* xdg_cache_home);
+
 // The home directory of the account running the program, from the password
 // database: what "~" means when HOME is unset.
 std::optional<std::string> account_home();

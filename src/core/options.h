@@ -5,6 +5,7 @@
 #include <sys/time.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,20 @@ struct sort_key {
 
 inline constexpr size_t max_sort_keys = 7;
 
+// The answer store (--cache and its settings), fixed before the mode runs.
+struct cache_settings {
+  std::optional<bool> asked;  // --cache or --offline (true), --no-cache (false)
+  bool on = false;            // the store is used this run
+  bool refresh = false;       // --refresh: ask the server, and store what it says
+  bool offline = false;       // --offline: answer from the store only
+  long ttl = 86400;           // seconds an answer stays fresh (--cache-ttl, TRAWL_CACHE_TTL)
+  std::optional<std::string> ttl_text;     // --cache-ttl as given
+  uint64_t max_bytes = uint64_t{1} << 30;  // TRAWL_CACHE_MAX
+  std::string file;                        // TRAWL_CACHE_FILE, or the default path
+  bool info = false;                       // --cache-info
+  bool clear = false;                      // --cache-clear
+};
+
 struct run_options {
   std::string program_name = "trawl";
   timeval start_time{};
@@ -91,6 +106,7 @@ struct run_options {
   std::optional<std::string> ca_path;  // --capath
   bool all = false;                    // --all: an answer is followed across its pages
   bool passive = false;                // --passive: the service is asked not to resolve live
+  cache_settings cache;
 
   bool transform_on(transform t) const { return transforms.has(t); }
 };

@@ -14,6 +14,7 @@
 #include "core/present.h"
 #include "core/transfer.h"
 #include "core/trust.h"
+#include "support/answer_store.h"
 #include "support/dedup_set.h"
 #include "support/output_sink.h"
 
@@ -41,6 +42,10 @@ struct run_state {
   int exit_status = 0;
   std::unique_ptr<dedup_set> minimal_set;  // values printed so far by -p minimal
   as_annotation asinfo;
+  // The answer store while it is usable; a store that fails is warned about
+  // once and let go of, and the run goes on without it.
+  std::unique_ptr<answer_store> store;
+  bool store_writable = true;  // a store that refused a write still answers
   presentation present;
   std::list<std::unique_ptr<writer>> writers;  // every open writer, newest first
   transfer_engine engine;

@@ -8,6 +8,7 @@ fetch::~fetch() {
   if (easy && engine != nullptr) {
     curl_multi_remove_handle(engine->multi.get(), easy.get());
     std::erase_if(engine->waiting, [this](const fetch_due& w) { return w.f == this; });
+    std::erase(engine->store_lookups, this);
   }
 }
 

@@ -20,6 +20,7 @@
 #include "core/qparam.h"
 #include "support/curl_handles.h"
 #include "support/file_handles.h"
+#include "support/spool.h"
 
 namespace trawl {
 
@@ -56,9 +57,10 @@ struct transfer_engine {
   // A hint is given once a run, however many transfers fail alike.
   bool key_hint_given = false;
   bool certificate_hint_given = false;
-  std::vector<fetch_due> waiting;  // fetches waiting to be asked again
-  int started = 0;                 // transfers added since the library last counted those running
-  std::function<void()> tick;      // called as transfers run, about ten times a second
+  std::vector<fetch_due> waiting;     // fetches waiting to be asked again
+  std::vector<fetch*> store_lookups;  // fetches to be answered from the store if it can
+  int started = 0;             // transfers added since the library last counted those running
+  std::function<void()> tick;  // called as transfers run, about ten times a second
 };
 
 // One fetch's answer, followed across the pages a server cuts it into
@@ -89,8 +91,11 @@ struct fetch {
   // credential's header comes from the system's auth beside them.
   std::vector<std::string> answer_headers;
   page_state page;
-  std::string buf;     // bytes received, not yet cut into lines
-  size_t scanned = 0;  // bytes at the start of buf known to hold no newline
+  // The answer's body as it arrives, to be stored once it has ended whole.
+  std::unique_ptr<spool> recording;
+  bool from_store = false;  // the answer came from the store, not the network
+  std::string buf;          // bytes received, not yet cut into lines
+  size_t scanned = 0;       // bytes at the start of buf known to hold no newline
   long rcode = 0;
   bool stopped = false;  // this program ended the stream: no failure to report
   bool discard = false;  // whatever else arrives is dropped
@@ -119,6 +124,7 @@ struct query {
   int64_t records = 0;           // its records presented or sorted, every page and fetch
   // Why its answer stopped before its end (--all); the status is then ERROR.
   std::optional<std::string> incomplete;
+  bool not_stored = false;  // --offline, and the store held no answer for it
 };
 
 // What the transfer engine tells the run mode about a writer's queries; the

@@ -10,8 +10,10 @@
 #include <utility>
 
 #include "core/diag.h"
+#include "engine/fetch.h"
 #include "engine/paging.h"
 #include "engine/retry.h"
+#include "engine/stored_answer.h"
 #include "engine/writer_func.h"
 #include "records/lookahead.h"
 #include "support/safe_text.h"
@@ -162,9 +164,45 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
   if (!opts.quiet) transfer_hint(opts, state, f, result);
   if (framed && !q.wr->meta && q.wr->count == 0 && !q.status)
     query_status(q, "NOERROR", "no results found for query.");
+  keep_answer(opts, state, f, result);
   if (page_ended(opts, state, f, result)) return;  // the answer goes on
   if (q.fetches.size() == 1) last_fetch(f);
   fetch_unlink(f);  // the returned owner releases the fetch here
+}
+
+// A fetch that --offline could not answer from the store: its query fails
+// as a transfer would, or, past the first page, is incomplete.
+void not_in_store(run_state& state, fetch& f) {
+  query& q = *f.qry;
+  state.exit_status = 1;
+  if (f.page.number > 1 || q.records > 0) {
+    query_incomplete(q, "the next page is not in the cache");
+  } else {
+    q.not_stored = true;
+    if (!q.status || q.multitype) {
+      q.status.reset();
+      q.message.reset();
+      query_status(q, "ERROR", "not in the cache");
+    }
+  }
+  if (q.fetches.size() == 1) last_fetch(f);
+  fetch_unlink(f);
+}
+
+// The fetches waiting for the store: each answered from it, or by the
+// network (offline, by nothing).
+void answer_from_store(const run_options& opts, run_state& state) {
+  std::vector<fetch*>& waiting = state.engine.store_lookups;
+  while (!waiting.empty()) {
+    fetch& f = *waiting.front();
+    waiting.erase(waiting.begin());
+    if (replay_stored_answer(opts, state, f))
+      transfer_done(opts, state, f, CURLE_OK);
+    else if (opts.cache.offline)
+      not_in_store(state, f);
+    else
+      fetch_transfer(opts, state, f);
+  }
 }
 
 // Whether the loop may return, once the ended transfers are handled: at
@@ -174,7 +212,7 @@ void transfer_done(const run_options& opts, run_state& state, fetch& f, CURLcode
 bool few_enough_left(const run_options& opts, run_state& state, int running, int n) {
   io_drain(opts, state);
   // The next page of an answer starts as its last one is handled.
-  running += state.engine.started;
+  running += state.engine.started + static_cast<int>(state.engine.store_lookups.size());
   return running <= n && (n > 0 || state.engine.waiting.empty());
 }
 
@@ -202,6 +240,7 @@ void io_engine(const run_options& opts, run_state& state, int n) {
   for (;;) {
     retry_start_due(state.engine);
     state.engine.started = 0;
+    answer_from_store(opts, state);
     const CURLMcode rc = curl_multi_perform(multi, &running);
     if (state.engine.callback_failure)
       std::rethrow_exception(std::exchange(state.engine.callback_failure, {}));
@@ -213,8 +252,10 @@ void io_engine(const run_options& opts, run_state& state, int n) {
     // fetch due to be asked again shortens the sleep. Answers of AS lookups
     // wake it too: held records go out as they come.
     curl_waitfd answers{lookahead_wait_fd(state), CURL_WAIT_POLLIN, 0};
-    if (curl_multi_poll(multi, &answers, answers.fd >= 0 ? 1 : 0, retry_poll_ms(state.engine, 100),
-                        nullptr) != CURLM_OK)
+    // Stored answers waiting to be replayed wait for no socket.
+    const int longest = state.engine.store_lookups.empty() ? 100 : 0;
+    if (curl_multi_poll(multi, &answers, answers.fd >= 0 ? 1 : 0,
+                        retry_poll_ms(state.engine, longest), nullptr) != CURLM_OK)
       break;
     lookahead_present_ready_all(state);
     io_drain(opts, state);

@@ -6,6 +6,7 @@
 #include "core/diag.h"
 #include "engine/curl_debug.h"
 #include "engine/paging.h"
+#include "engine/stored_answer.h"
 #include "engine/writer_func.h"
 
 namespace trawl {
@@ -71,7 +72,7 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
   fetch& added = *q.fetches.front();
   added.engine = &state.engine;
   fetch_request(opts, state, added, std::move(url));
-  fetch_start(state, added);
+  fetch_start(opts, state, added);
   return added;
 }
 
@@ -89,11 +90,16 @@ void fetch_request(const run_options& opts, run_state& state, fetch& f, std::str
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, f.headers.get());
 }
 
-void fetch_start(run_state& state, fetch& f) {
+void fetch_start(const run_options& opts, run_state& state, fetch& f) {
+  if (!store_takes(opts, state, f)) fetch_transfer(opts, state, f);
+}
+
+void fetch_transfer(const run_options& opts, run_state& state, fetch& f) {
   const CURLMcode rc = curl_multi_add_handle(state.engine.multi.get(), f.easy.get());
   if (rc != CURLM_OK)
     throw fatal_error{std::string("curl_multi_add_handle() failed: ") + curl_multi_strerror(rc)};
   ++state.engine.started;
+  if (opts.cache.on && state.store && state.store_writable) f.recording = std::make_unique<spool>();
 }
 
 }  // namespace trawl

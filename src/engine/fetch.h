@@ -21,8 +21,12 @@ fetch& fetch_init(const run_options& opts, run_state& state, query& q, std::stri
 // (which may depend on the fetch's page). The transfer is not running.
 void fetch_request(const run_options& opts, run_state& state, fetch& f, std::string url);
 
-// Hands the fetch's transfer to the engine, which runs it from the next
-// io_engine on; throws fatal_error when the library refuses it.
-void fetch_start(run_state& state, fetch& f);
+// Hands the fetch to the engine, which answers it from the next io_engine
+// on: from the answer store when it is on and holds the answer, else with a
+// transfer; throws fatal_error when the library refuses it.
+void fetch_start(const run_options& opts, run_state& state, fetch& f);
+
+// The transfer itself, recorded for the store when the store is on.
+void fetch_transfer(const run_options& opts, run_state& state, fetch& f);
 
 }  // namespace trawl

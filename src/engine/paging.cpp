@@ -63,6 +63,7 @@ void ask_next_page(const run_options& opts, run_state& state, fetch& f) {
   f.saf_msg.reset();
   f.attempts = 1;
   f.first_attempt = std::chrono::steady_clock::now();
+  f.from_store = false;
   page_state& page = f.page;
   page.previous_records = page.records;
   page.previous_digest = page.digest;
@@ -73,7 +74,7 @@ void ask_next_page(const run_options& opts, run_state& state, fetch& f) {
   ++page.number;
   std::string url = f.url;
   fetch_request(opts, state, f, std::move(url));
-  fetch_start(state, f);
+  fetch_start(opts, state, f);
 }
 
 }  // namespace

@@ -86,6 +86,7 @@ bool retry_later(const run_options& opts, transfer_engine& engine, fetch& f, CUR
   f.buf.clear();
   f.scanned = 0;
   f.rcode = 0;
+  if (f.recording) f.recording = std::make_unique<spool>();
   if (opts.timeout > 0)
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>((budget - used).count()));
   engine.waiting.push_back({&f, due});

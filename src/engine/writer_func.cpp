@@ -158,9 +158,15 @@ void http_error(const run_options& opts, run_state& state, fetch& f) {
   if (!q.status) query_status(q, status, first.c_str());
   if (strcmp(status, "NOERROR") != 0) state.exit_status = 1;
   if (!opts.quiet) {
+    // A stored answer had no transfer: its request's URL is the one a
+    // transfer would report.
     char* url = nullptr;
-    curl_easy_getinfo(f.easy.get(), CURLINFO_EFFECTIVE_URL, &url);
-    warning("libcurl %ld [%s] %s", f.rcode, url != nullptr ? url : "", first.c_str());
+    if (!f.from_store) curl_easy_getinfo(f.easy.get(), CURLINFO_EFFECTIVE_URL, &url);
+    warning("libcurl %ld [%s] %s", f.rcode,
+            f.from_store     ? f.url.c_str()
+            : url != nullptr ? url
+                             : "",
+            first.c_str());
   }
 }
 
@@ -218,11 +224,16 @@ size_t writer_deliver(fetch& f, const char* data, size_t size, size_t count) {
     if (f.rcode == 0) curl_easy_getinfo(f.easy.get(), CURLINFO_RESPONSE_CODE, &f.rcode);
     if (f.rcode != 200) {
       // Reported once, when the transfer ends; the body is never decoded.
-      if (f.buf.size() < error_text_limit)
-        f.buf.append(data, std::min(bytes, error_text_limit - f.buf.size()));
+      if (f.buf.size() < error_text_limit) {
+        const std::string_view kept(data, std::min(bytes, error_text_limit - f.buf.size()));
+        f.buf.append(kept);
+        if (f.recording) f.recording->append(kept);
+      }
       return bytes;
     }
   }
+  // As received, for the store: a replay must go the same way.
+  if (f.recording) f.recording->append(std::string_view(data, bytes));
   return cut_lines(f, std::string_view(data, bytes)) ? bytes : 0;
 }
 

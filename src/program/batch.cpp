@@ -200,9 +200,7 @@ writer& line_writer(batch_run& run) {
 void finish_line(batch_run& run, writer& wr, const query* q) {
   const bool plain = run.opts.batching == batch_mode::plain;
   lookahead_drain(wr);  // the line's records come before its status
-  if (plain && q != nullptr && q->incomplete)
-    report_incomplete(*q);
-  else if (plain && q != nullptr && q->status)
+  if (plain && q != nullptr && !report_shortfall(*q) && q->status)
     log_line("batch line status: %s (%s)", q->status->c_str(), q->message->c_str());
   run.tally.records_before += wr.count;
   run.tally.current = nullptr;
@@ -284,7 +282,7 @@ int do_batch(const run_options& opts, run_state& state, const qparam& cmdline_qp
   if (opts.multiple && opts.batching == batch_mode::plain) {
     query_listener counting;
     counting.finished = [&run](query& q, const fetch&) {
-      if (q.incomplete) report_incomplete(q);
+      report_shortfall(q);
       count_line(run, &q);
     };
     run.shared = &writer_init(opts, state, run.batch_qp.output_limit, false, std::move(counting));

@@ -41,6 +41,18 @@ bool slash_bailiwick_in(const check_input& in, search_mode mode) {
 }
 
 constexpr conflict conflicts[] = {
+    {run_mode::cache, has_search,
+     "can't mix --cache-info or --cache-clear with -n, -r, -i, -N or -R"},
+    {run_mode::cache, [](const check_input& in) { return in.opts.batching != batch_mode::none; },
+     "can't mix --cache-info or --cache-clear with -f"},
+    {run_mode::cache, [](const check_input& in) { return in.cli.json_input.has_value(); },
+     "can't mix --cache-info or --cache-clear with -J"},
+    {run_mode::cache, [](const check_input& in) { return in.cli.info; },
+     "can't mix --cache-info or --cache-clear with -I"},
+    {run_mode::cache,
+     [](const check_input& in) { return in.opts.cache.info && in.opts.cache.clear; },
+     "can't mix --cache-info with --cache-clear"},
+
     {run_mode::json_input, has_search, "can't mix -n, -r, -i, or -R with -J"},
     {run_mode::json_input,
      [](const check_input& in) { return in.opts.batching != batch_mode::none; },
@@ -78,6 +90,8 @@ constexpr conflict conflicts[] = {
     {run_mode::info, [](const check_input& in) { return in.sys.info == nullptr; },
      "there is no 'info' for this service"},
     {run_mode::info, [](const check_input& in) { return in.opts.all; }, "can't mix --all with -I"},
+    {run_mode::info, [](const check_input& in) { return in.opts.cache.offline; },
+     "can't mix --offline with -I: the account's limits are never stored"},
 
     {run_mode::single_query, [](const check_input& in) { return !has_search(in); },
      "must specify -r, -n, -i, or -R unless -f or -J is used"},
@@ -135,6 +149,7 @@ std::optional<std::string> paging_check(const run_options& opts, const cli_state
 }  // namespace
 
 run_mode run_mode_of(const run_options& opts, const cli_state& cli) {
+  if (opts.cache.info || opts.cache.clear) return run_mode::cache;
   if (cli.json_input) return run_mode::json_input;
   if (opts.batching != batch_mode::none) return run_mode::batch;
   if (cli.info) return run_mode::info;
@@ -179,6 +194,10 @@ std::optional<std::string> presentation_checks(const run_options& opts) {
 
 std::optional<std::string> mode_checks(const run_options& opts, const cli_state& cli,
                                        const pdns_system& sys) {
+  if (opts.cache.asked == false && (opts.cache.offline || opts.cache.refresh))
+    return opts.cache.offline ? "can't mix --offline with --no-cache"
+                              : "can't mix --refresh with --no-cache";
+  if (opts.cache.offline && opts.cache.refresh) return "can't mix --offline with --refresh";
   if (opts.multiple && opts.batching == batch_mode::none)
     return "using -m without -f makes no sense.";
   if (const char* err = opts.verb_selected->check(opts)) return err;

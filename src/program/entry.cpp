@@ -19,6 +19,7 @@
 #include "engine/engine.h"
 #include "engine/writer.h"
 #include "program/batch.h"
+#include "program/cache_setup.h"
 #include "program/checks.h"
 #include "program/cli.h"
 #include "program/json_input.h"
@@ -114,6 +115,8 @@ void complete_options(run_options& opts, run_state& state, cli_state& cli) {
 
 int run_selected_mode(const run_options& opts, run_state& state, cli_state& cli) {
   switch (run_mode_of(opts, cli)) {
+    case run_mode::cache:
+      return run_cache_mode(opts, state);
     case run_mode::json_input:
       do_json_input(opts, state, cli.qp, cli.json_input->get(), cli.json_name.c_str());
       cli.json_input.reset();
@@ -220,6 +223,14 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retrie
   }
   if (std::optional<std::string> err = mode_checks(opts, cli, *state.psys))
     return usage_error(opts, *err);
+  if (std::optional<std::string> err = settle_cache(opts, state)) {
+    log_line("%s", err->c_str());
+    return 1;
+  }
+  if (std::optional<std::string> err = open_cache(opts, state)) {
+    log_line("%s", err->c_str());
+    return 1;
+  }
   return run_selected_mode(opts, state, cli);
 }
 

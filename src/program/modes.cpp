@@ -9,25 +9,30 @@
 
 namespace trawl {
 
-void report_incomplete(const query& q) {
-  log_line("answer incomplete after %lld records: %s", static_cast<long long>(q.records),
-           q.incomplete->c_str());
+bool report_shortfall(const query& q) {
+  if (q.incomplete) {
+    log_line("answer incomplete after %lld records: %s", static_cast<long long>(q.records),
+             q.incomplete->c_str());
+    return true;
+  }
+  if (q.not_stored) {
+    log_line("not in the cache: %s", q.detail.descr.value_or("").c_str());
+    return true;
+  }
+  return false;
 }
 
 query_listener single_query_reports(const run_options& opts) {
   query_listener reports;
   // An answer that stopped short is a failure: it is told even then.
   if (opts.quiet) {
-    reports.finished = [](query& q, const fetch&) {
-      if (q.incomplete) report_incomplete(q);
-    };
+    reports.finished = [](query& q, const fetch&) { report_shortfall(q); };
     return reports;
   }
   reports.finished = [](query& q, const fetch& f) {
     const char* saf_msg = f.saf_msg ? f.saf_msg->c_str() : "";
-    if (q.incomplete)
-      report_incomplete(q);
-    else if (f.cond == saf_cond::limited)
+    if (report_shortfall(q)) return;
+    if (f.cond == saf_cond::limited)
       log_line("Database API limit: %s", saf_msg);
     else if (f.cond == saf_cond::failed)
       log_line("Database result: %s", saf_msg);

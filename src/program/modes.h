@@ -8,9 +8,11 @@
 
 namespace trawl {
 
-// "answer incomplete after N records: REASON": an answer followed with
-// --all that stopped before its end.
-void report_incomplete(const query& q);
+// The line that says why a query's answer is short or missing when its
+// status alone would not: "answer incomplete after N records: REASON" for an
+// answer followed with --all that stopped before its end, "not in the cache:
+// PATH" for one --offline could not find. False when there is none.
+bool report_shortfall(const query& q);
 
 // How a query's end is told when it is the run's only one: a log line for a
 // limit, a failure or a missing terminator, or its status.

@@ -317,6 +317,26 @@ constexpr option_row option_rows[] = {
      false},
     {'\0', "passive", false, FLAG(o.passive = true),
      "use --passive to ask circl not to resolve the name live.\n", false},
+    {'\0', "cache", false, FLAG(o.cache.asked = true),
+     "use --cache to answer a query asked before from the answer store, and\n"
+     "\tkeep new answers there (--no-cache: not this run).\n",
+     false},
+    {'\0', "no-cache", false, FLAG(o.cache.asked = false), nullptr, false},
+    {'\0', "cache-ttl", true,
+     [](option_scan& s, const char* a) {
+       s.opts.cache.ttl_text = a;
+       return refusal();
+     },
+     "use --cache-ttl DURATION (as 1w2d3h4m5s; default 1d) for how long a\n"
+     "\tstored answer is used.\n",
+     false},
+    {'\0', "refresh", false, FLAG(o.cache.refresh = true),
+     "use --refresh to ask the server even for a stored answer, and store anew.\n", false},
+    {'\0', "offline", false, FLAG(o.cache.offline = true; o.offline = true),
+     "use --offline to answer from the answer store alone, sending nothing.\n", false},
+    {'\0', "cache-info", false, FLAG(o.cache.info = true; o.offline = true),
+     "use --cache-info to describe the answer store, --cache-clear to empty it.\n", false},
+    {'\0', "cache-clear", false, FLAG(o.cache.clear = true; o.offline = true), nullptr, false},
     {'\0', "cacert", true,
      [](option_scan& s, const char* a) {
        s.opts.ca_file = a;

@@ -43,7 +43,7 @@ SECTIONS = {"args", "env", "stdin", "file", "script", "reply", "stdout", "stderr
             "stdout-contains", "stderr-contains", "stdout-lacks", "stderr-lacks",
             "stdout-lines", "stderr-lines", "status", "requests", "requires",
             "timeout", "program", "dns", "stdout-to", "dialogue", "proxy-log-contains",
-            "proxy-log-lacks", "dns-questions"}
+            "proxy-log-lacks", "dns-questions", "before", "runs"}
 REPEATABLE = {"file", "script", "reply"}
 ACCUMULATING = {"env", "file", "requires", "script", "reply"}
 DEFAULT_TIMEOUT = 20.0
@@ -656,6 +656,30 @@ def run_trawl(case, rt, tmp, default_timeout, argv0, ph):
     timeout_section = case.get("timeout")
     limit = float(timeout_section.words_in_body()[0]) if timeout_section else default_timeout
     result = {"ph": ph, "timed_out": False, "error": None}
+    # Runs before the one checked, to set the scene (an answer store filled,
+    # say): their output is not looked at.
+    for line in (case.get("before").lines if case.get("before") else []):
+        try:
+            before = [subst(a, ph) for a in shlex.split(line)]
+        except ValueError as err:
+            raise CaseError("before: %s" % err)
+        # Leading NAME=VALUE words set that run's environment, as in a shell.
+        run_env = dict(env)
+        while before and re.match(r"^[A-Z_][A-Z0-9_]*=", before[0]):
+            name, _, value = before.pop(0).partition("=")
+            run_env[name] = value
+        if before:
+            subprocess.run([argv0] + before, executable=rt.trawl, env=run_env, cwd=tmp,
+                           input=stdin_data, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=limit)
+    runs = int(case.get("runs").words_in_body()[0]) if case.get("runs") else 1
+    for _ in range(runs - 1):
+        earlier = subprocess.run([argv0] + args, executable=rt.trawl, env=env, cwd=tmp,
+                                 input=stdin_data, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, timeout=limit)
+        result.setdefault("earlier", []).append(
+            {"stdout": base64.b64encode(earlier.stdout).decode(),
+             "stderr": base64.b64encode(earlier.stderr).decode(), "status": earlier.returncode})
     stdout_to = case.get("stdout-to")
     out_target = subprocess.PIPE
     if stdout_to:
@@ -771,7 +795,17 @@ def check_dns_questions(section, log):
 
 
 def check(case, result):
-    """Returns a list of failure reports; empty when the case passed."""
+    """Returns a list of failure reports; empty when the case passed. With
+    'runs N', every run is held to the same expectations."""
+    failures = []
+    for number, earlier in enumerate(result.get("earlier", []), 1):
+        run = dict(result, stdout=earlier["stdout"], stderr=earlier["stderr"],
+                   status=earlier["status"], timed_out=False, earlier=[])
+        failures += ["run %d: %s" % (number, f) for f in check(case, run)]
+    return failures + check_one(case, result)
+
+
+def check_one(case, result):
     if result.get("error"):
         return [result["error"]]
     ph = result["ph"]
