@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <chrono>
+#include <functional>
 #include <cstring>
 
 #include "core/diag.h"
@@ -116,10 +117,10 @@ void page_header(page_state& page, std::string_view line) {
 void page_count_record(fetch& f, std::string_view line) {
   page_state& page = f.page;
   ++page.records;
-  // FNV-1a over the page's lines, each ended by a newline.
-  uint64_t h = page.digest == 0 ? 14695981039346656037ULL : page.digest;
-  for (unsigned char c : line) h = (h ^ c) * 1099511628211ULL;
-  page.digest = (h ^ '\n') * 1099511628211ULL;
+  if (!page.follow) return;
+  // Each line's hash mixed into the page's, in order.
+  const uint64_t h = std::hash<std::string_view>{}(line);
+  page.digest = (page.digest ^ h) * 1099511628211ULL + 0x9e3779b97f4a7c15ULL;
 }
 
 bool page_ended(const run_options& opts, run_state& state, fetch& f, CURLcode result) {

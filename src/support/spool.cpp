@@ -37,33 +37,36 @@ bool write_all(int fd, std::string_view bytes) {
 
 }  // namespace
 
+// Past the memory limit the buffer is the file's: written out whenever it
+// fills.
 bool spool::spill() {
   file_.reset(unnamed_file());
-  if (!file_ || !write_all(file_.get(), memory_)) {
+  if (!file_) {
     error_ = std::string("temporary file: ") + strerror(errno);
     return false;
   }
-  std::string().swap(memory_);
+  return flush();
+}
+
+bool spool::flush() {
+  if (!write_all(file_.get(), memory_)) {
+    error_ = std::string("temporary file: ") + strerror(errno);
+    return false;
+  }
+  memory_.clear();
   return true;
 }
 
 bool spool::append(std::string_view bytes) {
   if (failed()) return false;
   size_ += bytes.size();
-  if (!file_ && memory_.size() + bytes.size() <= memory_limit_) {
-    memory_.append(bytes);
-    return true;
-  }
-  if (!file_ && !spill()) return false;
-  if (!write_all(file_.get(), bytes)) {
-    error_ = std::string("temporary file: ") + strerror(errno);
-    return false;
-  }
+  if (memory_.size() + bytes.size() > memory_limit_ && !(file_ ? flush() : spill())) return false;
+  memory_.append(bytes);
   return true;
 }
 
 bool spool::read_back(size_t piece, const std::function<bool(std::string_view)>& sink) {
-  if (failed()) return false;
+  if (failed() || (file_ && !memory_.empty() && !flush())) return false;
   if (!file_) {
     for (size_t at = 0; at < memory_.size(); at += piece)
       if (!sink(std::string_view(memory_).substr(at, piece))) return false;

@@ -1,6 +1,7 @@
 // Bytes gathered as they stream, to be read back once complete: in memory
 // while they are few, in an unnamed temporary file past that, so that a
-// long answer keeps memory flat. A process that dies leaves nothing behind.
+// long answer keeps memory flat (the file is written a buffer at a time).
+// A process that dies leaves nothing behind.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +15,7 @@ namespace trawl {
 
 class spool {
  public:
-  explicit spool(size_t memory_limit = size_t{1} << 20) : memory_limit_(memory_limit) {}
+  explicit spool(size_t memory_limit = size_t{256} << 10) : memory_limit_(memory_limit) {}
 
   // Appends bytes; false when they could not be kept (no temporary file, a
   // full disk), after which the spool holds nothing usable and error() says
@@ -32,6 +33,7 @@ class spool {
 
  private:
   bool spill();
+  bool flush();
 
   size_t memory_limit_;
   size_t size_ = 0;
