@@ -77,7 +77,7 @@ _trawl()
         --function) opt=0 ;;
         --rrset | --rdata-name | --rdata-ip | --rrset-raw | --rdata-raw | --type | \
             --bailiwick | --after | --before | --query-limit | --output-limit | --offset | \
-            --max-count | --asinfo-domain | --timeout | --retry)
+            --max-count | --asinfo-domain | --timeout | --retry | --cache-ttl)
             return
             ;;
     esac
@@ -132,7 +132,8 @@ _trawl()
             --batch-tagged --gravel --rocks --help --info --json-input --json
             --max-count --parallel --offset --timeout --quiet --sort
             --sort-descending --transform --insecure --version --ipv4 --ipv6
-            --8bit --retry --no-progress --all --passive --cacert --capath --system --verb
+            --8bit --retry --no-progress --all --passive --cache --no-cache --cache-ttl
+            --refresh --offline --cache-info --cache-clear --cacert --capath --system --verb
             --rrset --rdata-name --rrset-raw --rdata-raw --rdata-ip --type
             --bailiwick --query-limit --output-limit --sort-key --presentation' \
             -- "$cur")

@@ -53,11 +53,11 @@ expect 'datefix' -T d
 expect '' -r ''
 
 # Options, long ones included.
-expect '--8bit --after --all --asinfo --asinfo-domain --bailiwick --batch --batch-tagged --before --cacert --capath --complete --cookie-file --debug --function --gravel --help --info --insecure --ipv4 --ipv6 --json --json-input --max-count --no-progress --offset --output-limit --parallel --passive --presentation --query-limit --quiet --rdata-ip --rdata-name --rdata-raw --retry --rocks --rrset --rrset-raw --sort --sort-descending --sort-key --system --timeout --transform --type --verb --version' --
+expect '--8bit --after --all --asinfo --asinfo-domain --bailiwick --batch --batch-tagged --before --cacert --cache --cache-clear --cache-info --cache-ttl --capath --complete --cookie-file --debug --function --gravel --help --info --insecure --ipv4 --ipv6 --json --json-input --max-count --no-cache --no-progress --offline --offset --output-limit --parallel --passive --presentation --query-limit --quiet --rdata-ip --rdata-name --rdata-raw --refresh --retry --rocks --rrset --rrset-raw --sort --sort-descending --sort-key --system --timeout --transform --type --verb --version' --
 expect '--help' --he
 expect '--rdata-ip --rdata-name --rdata-raw' --rd
 expect '--sort --sort-descending --sort-key' --sort
-expect '--cacert --capath' --ca
+expect '--cacert --cache --cache-clear --cache-info --cache-ttl --capath' --ca
 # The values of long options, as the next word or after "=".
 expect 'circl trove trove1 trove2' --system ''
 expect 'trove trove1 trove2' --system = tr
