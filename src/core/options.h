@@ -15,7 +15,13 @@ namespace trawl {
 struct verb;
 struct presenter;
 
-enum class presentation_format { unset, text, json, csv, minimal };
+enum class presentation_format { unset, text, json, csv, minimal, dot, graphml, gexf };
+
+// The presentations that draw one graph of the whole run.
+inline bool is_graph(presentation_format format) {
+  return format == presentation_format::dot || format == presentation_format::graphml ||
+         format == presentation_format::gexf;
+}
 
 enum class batch_mode { none, plain, tagged };
 
@@ -106,6 +112,9 @@ struct run_options {
   std::optional<std::string> ca_path;  // --capath
   bool all = false;                    // --all: an answer is followed across its pages
   bool passive = false;                // --passive: the service is asked not to resolve live
+  int pivot = 0;                       // --pivot: the depth of a crawl; 0 for none
+  long budget = 100;                   // --budget: the crawl's requests at most
+  long fanout = 50;                    // --fanout: new queries one answer may lead to
   cache_settings cache;
 
   bool transform_on(transform t) const { return transforms.has(t); }

@@ -26,7 +26,11 @@ struct query_detail {
   search_mode mode = search_mode::none;
   std::optional<std::string> descr;  // the request path of the whole search
   qparam qp;
+  int depth = -1;                  // in a crawl (--pivot): 0 for a seed
+  std::optional<std::string> via;  // in a crawl: the query whose answer led to this one
 };
+
+struct record_graph;
 
 // The run's presentation settings, the same for every record.
 struct presentation {
@@ -34,6 +38,7 @@ struct presentation {
   transform_set transforms;
   as_annotation* asinfo = nullptr;   // none unless -a
   dedup_set* minimal_set = nullptr;  // values printed so far, for -p minimal
+  record_graph* graph = nullptr;     // the run's graph, for -p dot, graphml and gexf
 };
 
 // One writer's presentation: the settings, the sink, and what the writer's

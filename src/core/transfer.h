@@ -59,6 +59,10 @@ struct transfer_engine {
   bool certificate_hint_given = false;
   std::vector<fetch_due> waiting;     // fetches waiting to be asked again
   std::vector<fetch*> store_lookups;  // fetches to be answered from the store if it can
+  // A crawl's bound on requests (--budget): those to the network, pages
+  // included; answers from the store and retries are free.
+  bool budget_on = false;
+  long budget_left = 0;
   int started = 0;             // transfers added since the library last counted those running
   std::function<void()> tick;  // called as transfers run, about ten times a second
 };
@@ -125,6 +129,10 @@ struct query {
   // Why its answer stopped before its end (--all); the status is then ERROR.
   std::optional<std::string> incomplete;
   bool not_stored = false;  // --offline, and the store held no answer for it
+  // Fetches the crawl's budget kept from being asked at all, and those whose
+  // answers it cut after some pages.
+  int fetches_unasked = 0;
+  int fetches_cut = 0;
 };
 
 // What the transfer engine tells the run mode about a writer's queries; the
@@ -155,6 +163,8 @@ struct held_record {
   size_t answered = 0;  // names at the front known to be answered
 };
 
+struct pdns_tuple;
+
 struct writer {
   writer(const presentation& settings, output_sink& sink) : present(settings, sink) {}
   writer(const writer&) = delete;
@@ -174,9 +184,12 @@ struct writer {
   std::string meta_body;  // what a meta writer collected
   query_listener events;
   int64_t output_limit = 0;
-  int count = 0;                 // records presented, held or sent to the sort program
-  int64_t received = 0;          // body bytes taken in, for the progress line
-  bool incomplete = false;       // the sort program failed: its output, and so ours, is short
+  int count = 0;            // records presented, held or sent to the sort program
+  int64_t received = 0;     // body bytes taken in, for the progress line
+  bool incomplete = false;  // the sort program failed: its output, and so ours, is short
+  // A run mode's own handling of each record, in place of presenting it (a
+  // crawl orders and deduplicates them): how many went out now.
+  std::function<int(fetch& f, const pdns_tuple& tup, std::string_view line)> record_hook;
   std::deque<held_record> held;  // records waiting for their AS lookups, oldest first
 };
 

@@ -25,6 +25,7 @@ struct verb {
   const presenter* json;
   const presenter* csv;
   const presenter* minimal;
+  const presenter* graph;  // dot, graphml and gexf alike
 };
 
 // The verb's presenter for a presentation format, or nullptr.
@@ -38,6 +39,10 @@ inline const presenter* verb_presenter(const verb& v, presentation_format format
       return v.csv;
     case presentation_format::minimal:
       return v.minimal;
+    case presentation_format::dot:
+    case presentation_format::graphml:
+    case presentation_format::gexf:
+      return v.graph;
     case presentation_format::unset:
       break;
   }

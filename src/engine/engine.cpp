@@ -189,6 +189,18 @@ void not_in_store(run_state& state, fetch& f) {
   fetch_unlink(f);
 }
 
+// A fetch the crawl's budget leaves unasked, or whose answer it cuts: the
+// bound was asked for, so the query ends without failing.
+void past_the_budget(fetch& f) {
+  query& q = *f.qry;
+  if (f.page.number == 1)
+    ++q.fetches_unasked;
+  else
+    ++q.fetches_cut;
+  if (q.fetches.size() == 1) last_fetch(f);
+  fetch_unlink(f);
+}
+
 // The fetches waiting for the store: each answered from it, or by the
 // network (offline, by nothing).
 void answer_from_store(const run_options& opts, run_state& state) {
@@ -200,6 +212,8 @@ void answer_from_store(const run_options& opts, run_state& state) {
       transfer_done(opts, state, f, CURLE_OK);
     else if (opts.cache.offline)
       not_in_store(state, f);
+    else if (state.engine.budget_on && state.engine.budget_left <= 0)
+      past_the_budget(f);
     else
       fetch_transfer(opts, state, f);
   }

@@ -91,7 +91,13 @@ void fetch_request(const run_options& opts, run_state& state, fetch& f, std::str
 }
 
 void fetch_start(const run_options& opts, run_state& state, fetch& f) {
-  if (!store_takes(opts, state, f)) fetch_transfer(opts, state, f);
+  if (store_takes(opts, state, f)) return;
+  // Past the budget only the store may answer; the engine's loop says so.
+  if (state.engine.budget_on && state.engine.budget_left <= 0) {
+    state.engine.store_lookups.push_back(&f);
+    return;
+  }
+  fetch_transfer(opts, state, f);
 }
 
 void fetch_transfer(const run_options& opts, run_state& state, fetch& f) {
@@ -99,6 +105,7 @@ void fetch_transfer(const run_options& opts, run_state& state, fetch& f) {
   if (rc != CURLM_OK)
     throw fatal_error{std::string("curl_multi_add_handle() failed: ") + curl_multi_strerror(rc)};
   ++state.engine.started;
+  if (state.engine.budget_on) --state.engine.budget_left;
   if (opts.cache.on && state.store && state.store_writable) f.recording = std::make_unique<spool>();
 }
 

@@ -3,8 +3,8 @@
 #include <strings.h>
 
 #include <chrono>
-#include <functional>
 #include <cstring>
+#include <functional>
 
 #include "core/diag.h"
 #include "engine/fetch.h"

@@ -197,15 +197,18 @@ int data_blob(fetch& f, std::string_view line) {
       tuple_unmake(tup);
       return 0;
     }
-    if (wr.sorting) {
-      result = sort_line_write(wr, tup, line);
-    } else {
-      lookahead_present(wr, tup, line, &f.qry->detail);
-      result = 1;
-    }
+    result = wr.record_hook ? wr.record_hook(f, tup, line)
+                            : present_record(wr, tup, line, &f.qry->detail);
   }
   tuple_unmake(tup);
   return result;
+}
+
+int present_record(writer& wr, const pdns_tuple& tup, std::string_view line,
+                   const query_detail* detail) {
+  if (wr.sorting) return sort_line_write(wr, tup, line);
+  lookahead_present(wr, tup, line, detail);
+  return 1;
 }
 
 void report_refused_lines(const fetch& f) {

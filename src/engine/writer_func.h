@@ -30,6 +30,11 @@ void http_error(const run_options& opts, run_state& state, fetch& f);
 // a record went out.
 int data_blob(fetch& f, std::string_view line);
 
+// Presents a decoded record through the writer, or writes its sort line:
+// what data_blob does with a record it keeps. detail is its query's.
+int present_record(writer& wr, const pdns_tuple& tup, std::string_view line,
+                   const query_detail* detail);
+
 // Says how many refused lines of the fetch were not reported one by one.
 void report_refused_lines(const fetch& f);
 

@@ -174,7 +174,8 @@ progress_counts batch_progress(const batch_run& run) {
 query_listener tagged_framing(batch_run& run) {
   query_listener framing;
   framing.answer_started = [&run](query& q) {
-    run.state.sink.write("++ " + q.detail.descr.value_or("") + "\n");
+    if (!is_graph(run.opts.presentation))
+      run.state.sink.write("++ " + q.detail.descr.value_or("") + "\n");
   };
   framing.finished = [&run](query& q, const fetch& f) {
     const std::string status = q.status.value_or("NOERROR");
@@ -205,7 +206,9 @@ void finish_line(batch_run& run, writer& wr, const query* q) {
   run.tally.records_before += wr.count;
   run.tally.current = nullptr;
   writer_fini(run.state, wr);
-  run.state.sink.write(plain ? std::string("--\n") : run.footer);
+  // A graph is one document of every line, without framing.
+  if (!is_graph(run.opts.presentation))
+    run.state.sink.write(plain ? std::string("--\n") : run.footer);
   run.state.sink.flush();
 }
 

@@ -73,6 +73,24 @@ constexpr conflict conflicts[] = {
     {run_mode::json_input, [](const check_input& in) { return in.opts.all; },
      "can't mix --all with -J"},
 
+    {run_mode::crawl, [](const check_input& in) { return in.opts.batching == batch_mode::tagged; },
+     "can't mix --pivot with -ff"},
+    {run_mode::crawl, [](const check_input& in) { return in.cli.info; },
+     "can't mix --pivot with -I"},
+    {run_mode::crawl, [](const check_input& in) { return in.opts.verb_selected != &verbs[0]; },
+     "can't mix --pivot with -V summarize"},
+    {run_mode::crawl,
+     [](const check_input& in) { return in.opts.batching == batch_mode::none && !has_search(in); },
+     "--pivot needs a query: -r, -n or -i, or -f for batch lines"},
+    {run_mode::crawl,
+     [](const check_input& in) { return in.opts.batching != batch_mode::none && has_search(in); },
+     "can't mix -n, -r, -i, or -R with -f"},
+    {run_mode::crawl,
+     [](const check_input& in) {
+       return in.cli.qd.mode == search_mode::rrset_raw || in.cli.qd.mode == search_mode::rdata_raw;
+     },
+     "--pivot starts from -r, -n or -i, not from raw data"},
+
     {run_mode::batch, has_search, "can't mix -n, -r, -i, or -R with -f"},
     {run_mode::batch, has_bailiwick, "can't mix -b with -f"},
     {run_mode::batch, has_rrtype, "can't mix -t with -f"},
@@ -151,6 +169,7 @@ std::optional<std::string> paging_check(const run_options& opts, const cli_state
 run_mode run_mode_of(const run_options& opts, const cli_state& cli) {
   if (opts.cache.info || opts.cache.clear) return run_mode::cache;
   if (cli.json_input) return run_mode::json_input;
+  if (opts.pivot > 0) return run_mode::crawl;
   if (opts.batching != batch_mode::none) return run_mode::batch;
   if (cli.info) return run_mode::info;
   return run_mode::single_query;
@@ -198,6 +217,7 @@ std::optional<std::string> mode_checks(const run_options& opts, const cli_state&
     return opts.cache.offline ? "can't mix --offline with --no-cache"
                               : "can't mix --refresh with --no-cache";
   if (opts.cache.offline && opts.cache.refresh) return "can't mix --offline with --refresh";
+  if (opts.pivot > 0 && cli.json_input) return "can't mix --pivot with -J";
   if (opts.multiple && opts.batching == batch_mode::none)
     return "using -m without -f makes no sense.";
   if (const char* err = opts.verb_selected->check(opts)) return err;

@@ -11,7 +11,7 @@
 
 namespace trawl {
 
-enum class run_mode { cache, json_input, batch, info, single_query };
+enum class run_mode { cache, json_input, crawl, batch, info, single_query };
 
 // The run mode the command line selects.
 run_mode run_mode_of(const run_options& opts, const cli_state& cli);

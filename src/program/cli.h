@@ -2,10 +2,12 @@
 // parameters and the run mode's inputs.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/qparam.h"
+#include "records/graph.h"
 #include "support/file_handles.h"
 
 namespace trawl {
@@ -20,6 +22,8 @@ struct cli_state {
   std::optional<unique_fd> json_input;  // -J: the file, or a duplicate of standard input
   std::string json_name;                // as given
   int operands = 0;                     // arguments left after the options
+  // The run's graph, for a graph presentation: written when the mode ends.
+  std::unique_ptr<record_graph> graph;
 };
 
 }  // namespace trawl

@@ -22,6 +22,7 @@
 #include "program/cache_setup.h"
 #include "program/checks.h"
 #include "program/cli.h"
+#include "program/crawl.h"
 #include "program/json_input.h"
 #include "program/modes.h"
 #include "program/option_scan.h"
@@ -121,6 +122,8 @@ int run_selected_mode(const run_options& opts, run_state& state, cli_state& cli)
       do_json_input(opts, state, cli.qp, cli.json_input->get(), cli.json_name.c_str());
       cli.json_input.reset();
       return state.exit_status;
+    case run_mode::crawl:
+      return run_crawl(opts, state, cli);
     case run_mode::batch:
       return do_batch(opts, state, cli.qp);
     case run_mode::info:
@@ -231,7 +234,20 @@ int run_checked(run_options& opts, run_state& state, cli_state& cli, bool retrie
     log_line("%s", err->c_str());
     return 1;
   }
-  return run_selected_mode(opts, state, cli);
+  if (is_graph(opts.presentation)) {
+    cli.graph = std::make_unique<record_graph>();
+    state.present.graph = cli.graph.get();
+  }
+  const int status = run_selected_mode(opts, state, cli);
+  // One document for the whole run, failed queries and all.
+  if (cli.graph) {
+    static constexpr graph_format formats[] = {graph_format::dot, graph_format::graphml,
+                                               graph_format::gexf};
+    const auto first = static_cast<int>(presentation_format::dot);
+    cli.graph->write(formats[static_cast<int>(opts.presentation) - first], opts.iso_time,
+                     state.sink);
+  }
+  return status;
 }
 
 int run_program(run_options& opts, run_state& state, cli_state& cli, int argc, char* argv[]) {

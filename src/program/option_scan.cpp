@@ -28,7 +28,8 @@ using refusal = std::optional<std::string>;
 constexpr option_word<presentation_format> presentation_word_table[] = {
     {"text", presentation_format::text},       {"dns", presentation_format::text},
     {"json", presentation_format::json},       {"csv", presentation_format::csv},
-    {"minimal", presentation_format::minimal},
+    {"minimal", presentation_format::minimal}, {"dot", presentation_format::dot},
+    {"graphml", presentation_format::graphml}, {"gexf", presentation_format::gexf},
 };
 
 constexpr option_word<transform> transform_word_table[] = {
@@ -107,7 +108,8 @@ const option_word<T>* find_word(std::span<const option_word<T>> words, const cha
 refusal set_presentation(option_scan& s, const char* arg) {
   const option_word<presentation_format>* found = find_word(presentation_words, arg);
   if (found == nullptr)
-    return "-p must specify json, text, csv, or minimal: " + quoted_value(arg) + " is not one";
+    return "-p must specify json, text, csv, minimal, dot, graphml, or gexf: " + quoted_value(arg) +
+           " is not one";
   s.opts.presentation = found->value;
   s.opts.presentation_name = arg;
   return std::nullopt;
@@ -181,6 +183,21 @@ refusal set_retries(option_scan& s, const char* arg) {
   long value = 0;
   if (refusal err = decimal_value("--retry must be zero or positive", arg, 0, &value)) return err;
   s.opts.retries = value;
+  return std::nullopt;
+}
+
+refusal set_pivot(option_scan& s, const char* arg) {
+  long value = 0;
+  if (refusal err = decimal_value("--pivot must be from 1 to 4", arg, 1, &value)) return err;
+  if (value > 4) return "--pivot must be from 1 to 4: " + quoted_value(arg) + " is more";
+  s.opts.pivot = static_cast<int>(value);
+  return std::nullopt;
+}
+
+refusal set_bound(long& field, const char* rule, const char* arg) {
+  long value = 0;
+  if (refusal err = decimal_value(rule, arg, 1, &value)) return err;
+  field = value;
   return std::nullopt;
 }
 
@@ -317,6 +334,25 @@ constexpr option_row option_rows[] = {
      false},
     {'\0', "passive", false, FLAG(o.passive = true),
      "use --passive to ask circl not to resolve the name live.\n", false},
+    {'\0', "pivot", true, set_pivot,
+     "use --pivot DEPTH (1 to 4) to crawl from the query (or each -f line) to\n"
+     "\tthe infrastructure its answers name, DEPTH steps away:\n"
+     "\t  A or AAAA record          rdata/ip/ADDRESS\n"
+     "\t  CNAME, DNAME, NS, MX, PTR, SRV: its name   rrset/name/NAME\n"
+     "\t  any record of an rdata/ query: its owner  rrset/name/OWNER\n"
+     "\t(--budget N: N requests at most, default 100; --fanout N: an answer\n"
+     "\tleading to more than N new queries is not followed, default 50).\n",
+     false},
+    {'\0', "budget", true,
+     [](option_scan& s, const char* a) {
+       return set_bound(s.opts.budget, "--budget must be positive", a);
+     },
+     nullptr, false},
+    {'\0', "fanout", true,
+     [](option_scan& s, const char* a) {
+       return set_bound(s.opts.fanout, "--fanout must be positive", a);
+     },
+     nullptr, false},
     {'\0', "cache", false, FLAG(o.cache.asked = true),
      "use --cache to answer a query asked before from the answer store, and\n"
      "\tkeep new answers there (--no-cache: not this run).\n",

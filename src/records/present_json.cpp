@@ -44,6 +44,10 @@ json_ref detail_json(bool iso, const query_detail& qry, json_ref anno) {
   json_ref detail(json_object());
   json_t* d = detail.get();
   if (qry.descr) put(d, "descr", json_ref(json_string(qry.descr->c_str())));
+  // A crawl's queries say how far from the seeds they are, and which answer
+  // led to them.
+  if (qry.depth >= 0) put(d, "depth", json_ref(json_integer(qry.depth)));
+  if (qry.via) put(d, "via", json_ref(json_string(qry.via->c_str())));
   if (qry.qp.after != 0) put(d, "after", time_json(iso, qry.qp.after));
   if (qry.qp.before != 0) put(d, "before", time_json(iso, qry.qp.before));
   if (qry.qp.query_limit != -1) put(d, "limit", json_ref(json_integer(qry.qp.query_limit)));

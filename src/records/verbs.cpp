@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "records/present_csv.h"
+#include "records/present_graph.h"
 #include "records/present_json.h"
 #include "records/present_minimal.h"
 #include "records/present_text.h"
@@ -29,12 +30,14 @@ constexpr presenter pres_csv_summarize{present_csv_summarize, true, false};
 constexpr presenter pres_minimal_lookup{present_minimal_lookup, false, false};
 constexpr presenter pres_json_lookup{present_json_lookup, true, true};
 constexpr presenter pres_json_summarize{present_json_summarize, true, false};
+// A graph is written whole at the end: order means nothing to it.
+constexpr presenter pres_graph_lookup{present_graph_lookup, false, false};
 
 constexpr verb verb_table[] = {
     {"lookup", "/lookup", lookup_ok, &pres_text_lookup, &pres_json_lookup, &pres_csv_lookup,
-     &pres_minimal_lookup},
+     &pres_minimal_lookup, &pres_graph_lookup},
     {"summarize", "/summarize", summarize_ok, &pres_text_summarize, &pres_json_summarize,
-     &pres_csv_summarize, nullptr},
+     &pres_csv_summarize, nullptr, nullptr},
 };
 
 }  // namespace
