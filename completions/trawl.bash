@@ -77,7 +77,8 @@ _trawl()
         --function) opt=0 ;;
         --rrset | --rdata-name | --rdata-ip | --rrset-raw | --rdata-raw | --type | \
             --bailiwick | --after | --before | --query-limit | --output-limit | --offset | \
-            --max-count | --asinfo-domain | --timeout | --retry | --cache-ttl)
+            --max-count | --asinfo-domain | --timeout | --retry | --cache-ttl | --pivot | \
+            --budget | --fanout)
             return
             ;;
     esac
@@ -92,7 +93,7 @@ _trawl()
             return
             ;;
         p)
-            mapfile -t COMPREPLY < <(compgen -W 'text dns json csv minimal' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W 'text dns json csv minimal dot graphml gexf' -- "$cur")
             return
             ;;
         k)
@@ -133,7 +134,8 @@ _trawl()
             --max-count --parallel --offset --timeout --quiet --sort
             --sort-descending --transform --insecure --version --ipv4 --ipv6
             --8bit --retry --no-progress --all --passive --cache --no-cache --cache-ttl
-            --refresh --offline --cache-info --cache-clear --cacert --capath --system --verb
+            --refresh --offline --cache-info --cache-clear --pivot --budget --fanout
+            --cacert --capath --system --verb
             --rrset --rdata-name --rrset-raw --rdata-raw --rdata-ip --type
             --bailiwick --query-limit --output-limit --sort-key --presentation' \
             -- "$cur")

@@ -42,6 +42,8 @@ expect 'trove trove1 trove2' -u tr
 expect 'circl trove trove1 trove2' -qu ''
 expect 'json' -p j
 expect 'csv' -d -p c
+expect 'dns dot' -p d
+expect 'gexf graphml' --presentation g
 expect 'summarize' -V s
 expect 'count data duration first last name type' -s -k ''
 expect 'first,count first,data first,duration first,last first,name first,type' -s -k first,
@@ -53,7 +55,7 @@ expect 'datefix' -T d
 expect '' -r ''
 
 # Options, long ones included.
-expect '--8bit --after --all --asinfo --asinfo-domain --bailiwick --batch --batch-tagged --before --cacert --cache --cache-clear --cache-info --cache-ttl --capath --complete --cookie-file --debug --function --gravel --help --info --insecure --ipv4 --ipv6 --json --json-input --max-count --no-cache --no-progress --offline --offset --output-limit --parallel --passive --presentation --query-limit --quiet --rdata-ip --rdata-name --rdata-raw --refresh --retry --rocks --rrset --rrset-raw --sort --sort-descending --sort-key --system --timeout --transform --type --verb --version' --
+expect '--8bit --after --all --asinfo --asinfo-domain --bailiwick --batch --batch-tagged --before --budget --cacert --cache --cache-clear --cache-info --cache-ttl --capath --complete --cookie-file --debug --fanout --function --gravel --help --info --insecure --ipv4 --ipv6 --json --json-input --max-count --no-cache --no-progress --offline --offset --output-limit --parallel --passive --pivot --presentation --query-limit --quiet --rdata-ip --rdata-name --rdata-raw --refresh --retry --rocks --rrset --rrset-raw --sort --sort-descending --sort-key --system --timeout --transform --type --verb --version' --
 expect '--help' --he
 expect '--rdata-ip --rdata-name --rdata-raw' --rd
 expect '--sort --sort-descending --sort-key' --sort
@@ -68,6 +70,7 @@ expect 'qdetail,chomp qdetail,datefix qdetail,reverse qdetail,unicode' --transfo
 expect 'unicode' -T u
 expect '' --rrset ''
 expect '' --retry ''
+expect '' --pivot ''
 expect '--help --version -0 -4 -6 -8 -A -B -C -D -G -I -J -L -M -N -O -R -S -T -U -V -a -b -c -d -f -g -h -i -j -k -l -m -n -o -p -q -r -s -t -u -v' -
 # File names after -J and -C, and "-" for standard input after -J.
 dir=$(mktemp -d)
