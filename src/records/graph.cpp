@@ -265,9 +265,9 @@ void write_gexf(const record_graph& g, bool iso, output_sink& sink) {
   out += "    </attributes>\n    <nodes>\n";
   for (const graph_node& n : g.nodes) {
     const std::string id = xml_escaped(n.id);
-    out += "      <node id=\"" + id + "\" label=\"" + id +
-           "\"><attvalues><attvalue for=\"kind\" value=\"" + kind_name(n.kind) +
-           "\"/></attvalues></node>\n";
+    out.append("      <node id=\"").append(id).append("\" label=\"").append(id);
+    out.append("\"><attvalues><attvalue for=\"kind\" value=\"").append(kind_name(n.kind));
+    out.append("\"/></attvalues></node>\n");
     if (out.size() > 65536) sink.write(std::exchange(out, {}));
   }
   out += "    </nodes>\n    <edges>\n";
