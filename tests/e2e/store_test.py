@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """The answer store as users meet it: its file's modes, two processes
 storing at once, a process killed mid-answer and mid-commit, the size
-bound, and (as root, in a private mount namespace) a full and a read-only
-disk. trawl runs against the fake server; the store is read back with
-SQLite itself.
+bound, a store locked past the wait, and (as root, in a private mount
+namespace) a full and a read-only disk. trawl runs against the fake
+server; the store is read back with SQLite itself.
 
 Usage: store_test.py --trawl PATH
 Ends with "N passed, N failed"; exit status 1 when a check failed.
@@ -146,6 +146,25 @@ def size_bound(r):
           found)
 
 
+def locked(r):
+    """Another process holding the store's write lock past the wait: one
+    warning naming the file, the query answered, nothing half stored."""
+    r.script([{"path": "held", "lines": records("held.example", 20)}])
+    holder = sqlite3.connect(r.store, isolation_level=None)
+    try:
+        holder.execute("BEGIN IMMEDIATE")
+        status, out, err = r.run(["-r", "held.example", "-p", "minimal"])
+    finally:
+        holder.execute("ROLLBACK")
+        holder.close()
+    check("locked: answered", status == 0 and out.count("\n") == 20, (status, err))
+    check("locked: one warning naming the file",
+          err.count("warning: answer store") == 1 and r.store in err and "locked" in err, err)
+    print("  (locked: %s)" % err.strip().split("warning: ", 1)[-1])
+    status, _, _ = r.run(["--offline", "-r", "held.example"])
+    check("locked: not stored", status == 1 and r.answers()[::2] == ("ok", 0), status)
+
+
 def full_and_read_only(r, disk):
     """A full disk and a read-only one: one warning each, the query answered."""
     store = os.path.join(disk, "answers.sqlite")
@@ -180,6 +199,7 @@ def main():
                 modes_and_concurrency(r)
                 killed(r)
                 size_bound(r)
+                locked(r)
         finally:
             server.stop()
     if not ARGS.disk and os.geteuid() == 0:
