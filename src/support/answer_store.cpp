@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace trawl {
@@ -83,6 +84,10 @@ void bind_key(sqlite3_stmt* stmt, int index, const sha256_digest& key) {
   sqlite3_bind_blob(stmt, index, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
 }
 
+// How long a store refused while another process sets it up waits before
+// asking again.
+constexpr int journal_retry_ms = 10;
+
 }  // namespace
 
 result<std::unique_ptr<answer_store>> answer_store::open(const std::string& path, int busy_ms) {
@@ -104,9 +109,21 @@ result<std::unique_ptr<answer_store>> answer_store::open(const std::string& path
   if (std::optional<std::string> error = store->exec("PRAGMA page_size = 65536"))
     return failure(*error);
   // Readers go on beside a writer, and a killed writer leaves the last
-  // committed state.
-  if (std::optional<std::string> error = store->exec("PRAGMA journal_mode = WAL"))
-    return failure(*error);
+  // committed state. Setting the mode reads the file's header and then
+  // writes it; SQLite refuses that upgrade at once, without the busy
+  // handler, while another process holds the write lock, as it does while
+  // setting up a new file itself. So two processes that find the store
+  // missing at the same moment would leave one without it: the refused
+  // one asks again for as long as it would have waited for a lock.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(busy_ms);
+  for (;;) {
+    const int mode =
+        sqlite3_exec(store->db_.get(), "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    if (mode == SQLITE_OK) break;
+    if ((mode & 0xff) != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline)
+      return failure(store->failure_text());
+    sqlite3_sleep(journal_retry_ms);
+  }
   if (std::optional<std::string> error = store->exec("PRAGMA synchronous = NORMAL"))
     return failure(*error);
   // Few pages are kept: a long answer passes through once, and must leave

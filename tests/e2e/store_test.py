@@ -70,6 +70,8 @@ class Run:
             orphans = db.execute("SELECT count(*) FROM chunk WHERE answer NOT IN "
                                  "(SELECT id FROM answer)").fetchone()[0]
             return ok, count, orphans
+        except sqlite3.OperationalError as e:
+            return str(e), 0, 0
         finally:
             db.close()
 
@@ -93,6 +95,25 @@ def modes_and_concurrency(r):
     folder = os.path.dirname(r.store)
     check("modes: folder 0700, file 0600",
           os.stat(folder).st_mode & 0o777 == 0o700 and os.stat(r.store).st_mode & 0o777 == 0o600)
+
+
+def set_up_meanwhile(r):
+    """A store that another process is setting up (its first write open, as
+    a trawl that found it missing holds while making it): the process
+    that meets it waits its turn instead of going on without a store."""
+    r.script([{"path": "meanwhile", "lines": records("meanwhile.example", 5)}])
+    store = os.path.join(r.home, "meanwhile.sqlite")
+    maker = sqlite3.connect(store, isolation_level=None)
+    maker.execute("BEGIN IMMEDIATE")
+    maker.execute("CREATE TABLE first (x)")
+    proc = r.start(["-r", "meanwhile.example", "-p", "minimal"], TRAWL_CACHE_FILE=store)
+    time.sleep(0.3)
+    maker.execute("COMMIT")
+    maker.close()
+    out, err = proc.communicate("", timeout=60)
+    check("set up meanwhile: answered quietly",
+          proc.returncode == 0 and out.count("\n") == 5 and not err, err)
+    check("set up meanwhile: kept", r.answers(store) == ("ok", 1, 0), r.answers(store))
 
 
 def killed(r):
@@ -197,6 +218,7 @@ def main():
                 full_and_read_only(r, ARGS.disk)
             else:
                 modes_and_concurrency(r)
+                set_up_meanwhile(r)
                 killed(r)
                 size_bound(r)
                 locked(r)
