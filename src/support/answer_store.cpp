@@ -116,12 +116,10 @@ result<std::unique_ptr<answer_store>> answer_store::open(const std::string& path
   // missing at the same moment would leave one without it: the refused
   // one asks again for as long as it would have waited for a lock.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(busy_ms);
-  for (;;) {
-    const int mode =
-        sqlite3_exec(store->db_.get(), "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
-    if (mode == SQLITE_OK) break;
-    if ((mode & 0xff) != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline)
-      return failure(store->failure_text());
+  while (std::optional<std::string> error = store->exec("PRAGMA journal_mode = WAL")) {
+    if (sqlite3_errcode(store->db_.get()) != SQLITE_BUSY ||
+        std::chrono::steady_clock::now() >= deadline)
+      return failure(*error);
     sqlite3_sleep(journal_retry_ms);
   }
   if (std::optional<std::string> error = store->exec("PRAGMA synchronous = NORMAL"))

@@ -113,7 +113,8 @@ def set_up_meanwhile(r):
     out, err = proc.communicate("", timeout=60)
     check("set up meanwhile: answered quietly",
           proc.returncode == 0 and out.count("\n") == 5 and not err, err)
-    check("set up meanwhile: kept", r.answers(store) == ("ok", 1, 0), r.answers(store))
+    kept = r.answers(store)
+    check("set up meanwhile: kept", kept == ("ok", 1, 0), kept)
 
 
 def killed(r):
